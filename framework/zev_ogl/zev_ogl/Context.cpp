@@ -1,0 +1,213 @@
+// Headless EGL contexts and saving/restoring the current context.
+#include "zev_ogl/Context.h"
+
+#include <dlfcn.h>
+#include <epoxy/egl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "zev_core/Exceptions.h"
+#include "zev_core/Throw.h"
+#include "zev_ogl/GLError.h"
+
+namespace ZEV::OGL {
+
+namespace {
+
+constexpr const char* kSource = "zev_ogl/Context";
+
+bool hasExtension(const char* list, const char* name) {
+    if (!list) return false;
+    const size_t length = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool startOk = p == list || p[-1] == ' ';
+        const bool endOk = p[length] == ' ' || p[length] == '\0';
+        if (startOk && endOk) return true;
+    }
+    return false;
+}
+
+[[noreturn]] void eglFailure(int line, const char* what) {
+    throwAt<InternalException>(kSource, line,
+                               std::string(what) + ": EGL error " + detail::hex(eglGetError()));
+}
+
+// The process's one headless display, initialised once and never
+// terminated (terminating unloads the driver under still-running code).
+struct HeadlessDisplay {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLConfig config = nullptr;  // null with EGL_KHR_no_config_context
+};
+
+bool initialise(EGLDisplay display, HeadlessDisplay& out) {
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return false;
+    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+    if (!hasExtension(extensions, "EGL_KHR_surfaceless_context")) return false;
+    if (!eglBindAPI(EGL_OPENGL_API)) return false;
+    out.display = display;
+    if (!hasExtension(extensions, "EGL_KHR_no_config_context")) {
+        const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+        EGLint count = 0;
+        if (!eglChooseConfig(display, attributes, &out.config, 1, &count) || count < 1)
+            return false;
+    }
+    return true;
+}
+
+HeadlessDisplay openDisplay() {
+    HeadlessDisplay result;
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    // A GPU driver's device first; Mesa's software device is skipped here so
+    // that the surfaceless platform below picks the renderer instead.
+    if (hasExtension(client, "EGL_EXT_device_enumeration") &&
+        hasExtension(client, "EGL_EXT_platform_device")) {
+        EGLint count = 0;
+        eglQueryDevicesEXT(0, nullptr, &count);
+        std::vector<EGLDeviceEXT> devices(static_cast<size_t>(count > 0 ? count : 0));
+        if (count > 0 && eglQueryDevicesEXT(count, devices.data(), &count)) {
+            for (EGLDeviceEXT device : devices) {
+                const char* deviceExtensions = eglQueryDeviceStringEXT(device, EGL_EXTENSIONS);
+                if (hasExtension(deviceExtensions, "EGL_MESA_device_software")) continue;
+                EGLDisplay display =
+                    eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, device, nullptr);
+                if (initialise(display, result)) return result;
+            }
+        }
+    }
+    if (hasExtension(client, "EGL_MESA_platform_surfaceless")) {
+        EGLDisplay display =
+            eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (initialise(display, result)) return result;
+    }
+    throwAt<InternalException>(kSource, __LINE__,
+                               "no headless EGL display: neither a GPU device nor Mesa's "
+                               "surfaceless platform is available");
+}
+
+const HeadlessDisplay& headlessDisplay() {
+    static const HeadlessDisplay display = openDisplay();
+    return display;
+}
+
+class HeadlessContext final : public Context {
+public:
+    explicit HeadlessContext(const HeadlessContext* shareWith) {
+        const HeadlessDisplay& headless = headlessDisplay();
+        display_ = headless.display;
+        const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                     EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+        context_ = eglCreateContext(display_, headless.config,
+                                    shareWith ? shareWith->context_ : EGL_NO_CONTEXT, attributes);
+        if (context_ == EGL_NO_CONTEXT) eglFailure(__LINE__, "eglCreateContext failed");
+    }
+
+    ~HeadlessContext() override {
+        if (eglGetCurrentContext() == context_)
+            eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroyContext(display_, context_);
+    }
+
+    void makeCurrent() override {
+        if (!eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_))
+            eglFailure(__LINE__, "eglMakeCurrent failed");
+    }
+
+private:
+    EGLDisplay display_ = EGL_NO_DISPLAY;
+    EGLContext context_ = EGL_NO_CONTEXT;
+};
+
+// GLX entry points, looked up only where libGL is already loaded so that
+// EGL-only processes never load X11 for this.
+struct GlxFunctions {
+    void* (*getCurrentContext)() = nullptr;
+    void* (*getCurrentDisplay)() = nullptr;
+    unsigned long (*getCurrentDrawable)() = nullptr;
+    unsigned long (*getCurrentReadDrawable)() = nullptr;
+    int (*makeContextCurrent)(void*, unsigned long, unsigned long, void*) = nullptr;
+};
+
+const GlxFunctions& glx() {
+    static const GlxFunctions functions = [] {
+        GlxFunctions f;
+        void* library = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+        if (!library) return f;
+        f.getCurrentContext =
+            reinterpret_cast<decltype(f.getCurrentContext)>(dlsym(library, "glXGetCurrentContext"));
+        f.getCurrentDisplay =
+            reinterpret_cast<decltype(f.getCurrentDisplay)>(dlsym(library, "glXGetCurrentDisplay"));
+        f.getCurrentDrawable = reinterpret_cast<decltype(f.getCurrentDrawable)>(
+            dlsym(library, "glXGetCurrentDrawable"));
+        f.getCurrentReadDrawable = reinterpret_cast<decltype(f.getCurrentReadDrawable)>(
+            dlsym(library, "glXGetCurrentReadDrawable"));
+        f.makeContextCurrent = reinterpret_cast<decltype(f.makeContextCurrent)>(
+            dlsym(library, "glXMakeContextCurrent"));
+        dlclose(library);
+        if (!f.getCurrentContext || !f.getCurrentDisplay || !f.getCurrentDrawable ||
+            !f.getCurrentReadDrawable || !f.makeContextCurrent)
+            f = GlxFunctions();
+        return f;
+    }();
+    return functions;
+}
+
+}  // namespace
+
+Context::~Context() = default;
+
+std::unique_ptr<Context> createHeadlessContext(const Context* shareWith) {
+    const auto* share = dynamic_cast<const HeadlessContext*>(shareWith);
+    if (shareWith && !share)
+        throwAt<ParameterException>(kSource, __LINE__,
+                                    "a headless context can only share with another headless "
+                                    "context");
+    return std::make_unique<HeadlessContext>(share);
+}
+
+void releaseCurrentContext() {
+    if (eglGetCurrentContext() != EGL_NO_CONTEXT)
+        eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    const GlxFunctions& f = glx();
+    if (f.getCurrentContext && f.getCurrentContext())
+        f.makeContextCurrent(f.getCurrentDisplay(), 0, 0, nullptr);
+}
+
+ScopedContextWrapper::ScopedContextWrapper() {
+    if (EGLContext context = eglGetCurrentContext(); context != EGL_NO_CONTEXT) {
+        api_ = Api::EGL;
+        context_ = context;
+        display_ = eglGetCurrentDisplay();
+        draw_ = reinterpret_cast<unsigned long>(eglGetCurrentSurface(EGL_DRAW));
+        read_ = reinterpret_cast<unsigned long>(eglGetCurrentSurface(EGL_READ));
+        return;
+    }
+    const GlxFunctions& f = glx();
+    if (f.getCurrentContext) {
+        if (void* context = f.getCurrentContext()) {
+            api_ = Api::GLX;
+            context_ = context;
+            display_ = f.getCurrentDisplay();
+            draw_ = f.getCurrentDrawable();
+            read_ = f.getCurrentReadDrawable();
+        }
+    }
+}
+
+ScopedContextWrapper::~ScopedContextWrapper() {
+    switch (api_) {
+        case Api::EGL:
+            eglMakeCurrent(display_, reinterpret_cast<EGLSurface>(draw_),
+                           reinterpret_cast<EGLSurface>(read_), context_);
+            break;
+        case Api::GLX: glx().makeContextCurrent(display_, draw_, read_, context_); break;
+        case Api::None:
+            // Nothing was current: release with the display of whatever is
+            // current now, since EGL_NO_DISPLAY cannot release anything.
+            releaseCurrentContext();
+            break;
+    }
+}
+
+}  // namespace ZEV::OGL

@@ -1,0 +1,22 @@
+// The framebuffer-object calls the runtime makes, counted as live objects.
+// A framebuffer object belongs to the context that made it: use and delete
+// it only there.
+#pragma once
+
+#include "zev_core/Export.h"
+
+namespace ZEV::OGL::Framebuffer {
+
+ZEV_API unsigned int generate();
+ZEV_API void destroy(unsigned int framebuffer);
+ZEV_API void bind(unsigned int framebuffer);
+ZEV_API unsigned int currentBinding();
+// Attaches level 0 of a 2D texture as colour attachment 0 of the bound framebuffer.
+ZEV_API void attachTexture2D(unsigned int texture);
+// glCheckFramebufferStatusEXT of the bound framebuffer.
+ZEV_API unsigned int status();
+
+constexpr unsigned int COMPLETE = 0x8CD5;
+constexpr unsigned int UNSUPPORTED = 0x8CDD;
+
+}  // namespace ZEV::OGL::Framebuffer

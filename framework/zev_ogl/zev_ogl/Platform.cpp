@@ -1,0 +1,66 @@
+// Current-context query over EGL and GLX, and the monotonic clock source.
+#include "zev_ogl/Platform.h"
+
+#include <dlfcn.h>
+#include <epoxy/egl.h>
+
+#include <chrono>
+
+namespace ZEV::Platform {
+
+namespace {
+
+// GLX is looked up only when the process already has libGL loaded, so an
+// EGL-only host never pulls in X11 through this query.
+void* glxCurrentContext() {
+    using GetCurrentContext = void* (*)();
+    static GetCurrentContext function = []() -> GetCurrentContext {
+        void* library = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+        if (!library) return nullptr;
+        auto* symbol = reinterpret_cast<GetCurrentContext>(dlsym(library, "glXGetCurrentContext"));
+        dlclose(library);
+        return symbol;
+    }();
+    return function ? function() : nullptr;
+}
+
+class MonotonicClock final : public ClockSource {
+public:
+    bool performanceFrequency(int64_t* frequency) override {
+        *frequency = 1000000000;
+        return true;
+    }
+    bool performanceCounter(int64_t* count) override {
+        *count = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                     std::chrono::steady_clock::now().time_since_epoch())
+                     .count();
+        return true;
+    }
+    uint32_t tickCount() override {
+        return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now().time_since_epoch())
+                                         .count());
+    }
+};
+
+ClockSource* gSource = nullptr;
+
+}  // namespace
+
+ClockSource::~ClockSource() = default;
+
+void* currentGLContext() {
+    if (EGLContext context = eglGetCurrentContext(); context != EGL_NO_CONTEXT) return context;
+    return glxCurrentContext();
+}
+
+ClockSource& monotonicClock() {
+    static MonotonicClock clock;
+    return clock;
+}
+
+ClockSource& clockSource() { return gSource ? *gSource : monotonicClock(); }
+
+void setClockSource(ClockSource* source) { gSource = source; }
+
+}  // namespace ZEV::Platform

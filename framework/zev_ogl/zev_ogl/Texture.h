@@ -1,0 +1,183 @@
+// Texture wrappers: the Texture base with its enumerations and converters,
+// the 1D/2D/3D/rectangle kinds, and the pixel-unpack parameters of uploads.
+#pragma once
+
+#include <cstddef>
+
+#include "zev_core/Export.h"
+#include "zev_ogl/Object.h"
+
+namespace ZEV::OGL {
+
+// How rows of client memory are laid out for an upload: tightly packed
+// (alignment 1) unless a row length in pixels is given.
+class ZEV_API PixelUnpackParameters {
+public:
+    PixelUnpackParameters() = default;
+    void setRowLength(size_t rowLength) { rowLength_ = rowLength; }
+    size_t rowLength() const { return rowLength_; }
+
+private:
+    size_t rowLength_ = 0;  // 0: rows are as long as the uploaded block
+};
+
+class ZEV_API Texture : public Object {
+public:
+    static const int CURRENT_UNIT = -1;
+
+    // The twelve sized internal formats the runtime works with.
+    enum InternalFormat {
+        INTERNAL_FORMAT_RGBA8 = 0,
+        INTERNAL_FORMAT_RGBA16F,
+        INTERNAL_FORMAT_RGBA32F,
+        INTERNAL_FORMAT_RGB8,
+        INTERNAL_FORMAT_RGB16F,
+        INTERNAL_FORMAT_RGB32F,
+        INTERNAL_FORMAT_LUMINANCE8,
+        INTERNAL_FORMAT_LUMINANCE16F,
+        INTERNAL_FORMAT_LUMINANCE32F,
+        INTERNAL_FORMAT_LUMINANCE_ALPHA8,
+        INTERNAL_FORMAT_LUMINANCE_ALPHA16F,
+        INTERNAL_FORMAT_LUMINANCE_ALPHA32F,
+        INTERNAL_FORMAT_COUNT
+    };
+    // Pixel-transfer formats of client data.
+    enum Format {
+        FORMAT_RED = 0,
+        FORMAT_RG,
+        FORMAT_RGB,
+        FORMAT_BGR,
+        FORMAT_RGBA,
+        FORMAT_BGRA,
+        FORMAT_ALPHA,
+        FORMAT_LUMINANCE,
+        FORMAT_LUMINANCE_ALPHA
+    };
+    // Component types of client data.
+    enum Type {
+        TYPE_UNSIGNED_BYTE = 0,
+        TYPE_BYTE,
+        TYPE_UNSIGNED_SHORT,
+        TYPE_SHORT,
+        TYPE_UNSIGNED_INT,
+        TYPE_INT,
+        TYPE_HALF_FLOAT,
+        TYPE_FLOAT
+    };
+    enum Filter {
+        FILTER_NEAREST = 0,
+        FILTER_LINEAR,
+        FILTER_NEAREST_MIPMAP_NEAREST,
+        FILTER_LINEAR_MIPMAP_NEAREST,
+        FILTER_NEAREST_MIPMAP_LINEAR,
+        FILTER_LINEAR_MIPMAP_LINEAR
+    };
+    // Value 2, clamp to edge, is what the texture pool resets reused 2D textures to.
+    enum WrapMode {
+        WRAP_CLAMP = 0,
+        WRAP_REPEAT = 1,
+        WRAP_CLAMP_TO_EDGE = 2,
+        WRAP_CLAMP_TO_BORDER = 3,
+        WRAP_MIRRORED_REPEAT = 4
+    };
+
+    // Converters from GL enumerants; an enumerant without a counterpart
+    // throws ParameterException.
+    static InternalFormat GL2InternalFormat(unsigned int glInternalFormat);
+    static Format GL2Format(unsigned int glFormat);
+    static Type GL2Type(unsigned int glType);
+    static Filter GL2Filter(unsigned int glFilter);
+    static WrapMode GL2WrapMode(unsigned int glWrapMode);
+    // And back to GL.
+    static unsigned int InternalFormat2GL(InternalFormat format);
+    static unsigned int Format2GL(Format format);
+    static unsigned int Type2GL(Type type);
+
+    // Logical bytes per texel of the format times width x height x depth.
+    static size_t SizeInBytes(InternalFormat format, size_t width, size_t height, size_t depth);
+    static size_t BytesPerTexel(InternalFormat format);
+
+    ~Texture() override;
+    unsigned int getBoundID() const override;
+    unsigned int target() const { return target_; }
+
+    int sizeInBytes() const;
+    size_t width(int level = 0) const;
+    size_t height(int level = 0) const;
+    size_t depth(int level = 0) const;
+    InternalFormat format() const { return format_; }
+
+    void setFilter(Filter minification, Filter magnification);
+    void setBorderColor(const float* rgba);
+
+    // Fixed-function style binding. A unit of CURRENT_UNIT leaves the active
+    // unit alone; any other unit is made the active one first.
+    void bind_DEPRECATED_1_0(int unit) const;
+    void unbind_DEPRECATED_1_0(int unit) const;
+    void enable_DEPRECATED_1_0(int unit) const;
+    void disable_DEPRECATED_1_0(int unit) const;
+    static int CurrentUnit_DEPRECATED_1_0();
+    static void setEnv_DEPRECATED_1_0(unsigned int mode);
+
+protected:
+    // Creates the GL texture with storage for level 0 (and the whole mipmap
+    // chain when mipmapped is true) in the current context.
+    Texture(unsigned int target, InternalFormat format, size_t width, size_t height, size_t depth,
+            bool mipmapped);
+
+private:
+    unsigned int target_;
+    InternalFormat format_;
+    size_t width_;
+    size_t height_;
+    size_t depth_;
+};
+
+class ZEV_API Texture1 : public Texture {
+protected:
+    using Texture::Texture;
+};
+
+class ZEV_API Texture2 : public Texture {
+public:
+    void subImage(int level, int x, int y, size_t width, size_t height, Format format, Type type,
+                  const void* pixels, const PixelUnpackParameters& unpack);
+    // Copies from the current read framebuffer; (sourceX, sourceY) is the lower left corner.
+    void copyTexSubImage(int level, int x, int y, int sourceX, int sourceY, size_t width,
+                         size_t height);
+    void setWrap(WrapMode s, WrapMode t);
+
+protected:
+    using Texture::Texture;
+};
+
+class ZEV_API Texture3 : public Texture {
+protected:
+    using Texture::Texture;
+};
+
+class ZEV_API Texture1D : public Texture1 {
+public:
+    Texture1D(InternalFormat format, size_t width, bool mipmapped);
+    ~Texture1D() override;
+};
+
+class ZEV_API Texture2D : public Texture2 {
+public:
+    Texture2D(InternalFormat format, size_t width, size_t height, bool mipmapped);
+    ~Texture2D() override;
+};
+
+class ZEV_API Texture3D : public Texture3 {
+public:
+    Texture3D(InternalFormat format, size_t width, size_t height, size_t depth, bool mipmapped);
+    ~Texture3D() override;
+};
+
+class ZEV_API TextureRECT : public Texture2 {
+public:
+    TextureRECT(InternalFormat format, size_t width, size_t height);
+    ~TextureRECT() override;
+};
+
+}  // namespace ZEV::OGL

@@ -1,0 +1,2 @@
+// RuntimeSetup forwards to the private Create/Destroy of the singletons.
+#include "zev_host/RuntimeSetup.h"

@@ -1,0 +1,14 @@
+// The framework's set-up code outside the runtime library: the one friend
+// through which a host creates and destroys the runtime's singletons.
+#pragma once
+
+#include "zev_core/Export.h"
+
+namespace ZEV {
+
+class ZEV_API RuntimeSetup {
+public:
+    RuntimeSetup() = delete;
+};
+
+}  // namespace ZEV

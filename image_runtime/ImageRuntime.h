@@ -1,0 +1,17 @@
+// The one header a host includes: every public header of the image runtime
+// and of the two framework modules it builds on.
+#pragma once
+
+#include "zev_core/Exceptions.h"
+#include "zev_core/Logging.h"
+#include "zev_core/Mutex.h"
+#include "zev_core/Rect.h"
+#include "zev_core/Vectors.h"
+
+#include "zev_ogl/Context.h"
+#include "zev_ogl/ExtensionManager.h"
+#include "zev_ogl/LiveObjects.h"
+#include "zev_ogl/Program.h"
+#include "zev_ogl/Texture.h"
+
+#include "image_runtime/images/ImageBase.h"

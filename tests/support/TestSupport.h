@@ -1,0 +1,63 @@
+// Shared test fixtures: headless contexts for the caller and the texture
+// pool (one share group, created once per test program), GL read-back
+// helpers and live GL object accounting.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "zev_ogl/Context.h"
+#include "zev_ogl/LiveObjects.h"
+
+namespace ZEV::Test {
+
+// The caller's context and a second one in its share group, as a host has
+// them: the first for drawing, the second for the texture pool.
+OGL::Context& callerContext();
+OGL::Context& poolContext();
+
+// A snapshot of the live GL object counts.
+struct LiveCounts {
+    std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> counts{};
+    static LiveCounts now();
+    bool operator==(const LiveCounts& other) const { return counts == other.counts; }
+    std::string describe() const;
+};
+
+// Base fixture for tests that use OpenGL: makes the caller context current
+// and fails the test if GL objects made by zev_ogl outlive it.
+class GLTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    LiveCounts atStart_;
+};
+
+// Reads level 0 of a 2D texture back as RGBA floats, row by row from the bottom.
+std::vector<float> readTexture2D(unsigned int texture, size_t width, size_t height);
+
+// Checks that calling f throws Exception whose what() equals message.
+template <class Exception>
+::testing::AssertionResult throwsWith(const std::function<void()>& f, const std::string& message) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        if (message == e.what()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "message was \"" << e.what() << "\", expected \"" << message << "\"";
+    } catch (const std::exception& e) {
+        return ::testing::AssertionFailure() << "other exception: " << e.what();
+    } catch (...) {
+        return ::testing::AssertionFailure() << "unknown exception";
+    }
+    return ::testing::AssertionFailure() << "nothing thrown";
+}
+
+}  // namespace ZEV::Test
