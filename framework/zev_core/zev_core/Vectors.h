@@ -9,7 +9,7 @@
 namespace ZEV {
 
 struct ZEV_API bool2 {
-    static const size_t dimension = 2;
+    static constexpr size_t dimension = 2;
     bool i, j;
     constexpr bool2(bool value = false) : i(value), j(value) {}
     constexpr bool2(bool a, bool b) : i(a), j(b) {}
@@ -18,7 +18,7 @@ struct ZEV_API bool2 {
 };
 
 struct ZEV_API bool3 {
-    static const size_t dimension = 3;
+    static constexpr size_t dimension = 3;
     bool v[3];
     constexpr bool3(bool value = false) : v{value, value, value} {}
     bool& operator[](size_t n) { return v[n]; }
@@ -26,7 +26,7 @@ struct ZEV_API bool3 {
 };
 
 struct ZEV_API bool4 {
-    static const size_t dimension = 4;
+    static constexpr size_t dimension = 4;
     bool v[4];
     constexpr bool4(bool value = false) : v{value, value, value, value} {}
     bool& operator[](size_t n) { return v[n]; }
@@ -34,7 +34,7 @@ struct ZEV_API bool4 {
 };
 
 struct ZEV_API int2 {
-    static const size_t dimension = 2;
+    static constexpr size_t dimension = 2;
     int i, j;
     constexpr int2(int value = 0) : i(value), j(value) {}
     constexpr int2(int i_, int j_) : i(i_), j(j_) {}
@@ -43,7 +43,7 @@ struct ZEV_API int2 {
 };
 
 struct ZEV_API int3 {
-    static const size_t dimension = 3;
+    static constexpr size_t dimension = 3;
     int v[3];
     constexpr int3(int value = 0) : v{value, value, value} {}
     int& operator[](size_t n) { return v[n]; }
@@ -51,7 +51,7 @@ struct ZEV_API int3 {
 };
 
 struct ZEV_API int4 {
-    static const size_t dimension = 4;
+    static constexpr size_t dimension = 4;
     int v[4];
     constexpr int4(int value = 0) : v{value, value, value, value} {}
     int& operator[](size_t n) { return v[n]; }
@@ -59,7 +59,7 @@ struct ZEV_API int4 {
 };
 
 struct ZEV_API size2 {
-    static const size_t dimension = 2;
+    static constexpr size_t dimension = 2;
     size_t i, j;
     constexpr size2(size_t value = 0) : i(value), j(value) {}
     constexpr size2(size_t i_, size_t j_) : i(i_), j(j_) {}
@@ -68,7 +68,7 @@ struct ZEV_API size2 {
 };
 
 struct ZEV_API size3 {
-    static const size_t dimension = 3;
+    static constexpr size_t dimension = 3;
     size_t v[3];
     constexpr size3(size_t value = 0) : v{value, value, value} {}
     size_t& operator[](size_t n) { return v[n]; }
@@ -76,7 +76,7 @@ struct ZEV_API size3 {
 };
 
 struct ZEV_API size4 {
-    static const size_t dimension = 4;
+    static constexpr size_t dimension = 4;
     size_t v[4];
     constexpr size4(size_t value = 0) : v{value, value, value, value} {}
     size_t& operator[](size_t n) { return v[n]; }
@@ -84,7 +84,7 @@ struct ZEV_API size4 {
 };
 
 struct ZEV_API float2 {
-    static const size_t dimension = 2;
+    static constexpr size_t dimension = 2;
     float x, y;
     constexpr float2(float value = 0.0f) : x(value), y(value) {}
     constexpr float2(float x_, float y_) : x(x_), y(y_) {}
@@ -94,7 +94,7 @@ struct ZEV_API float2 {
 };
 
 struct ZEV_API float3 {
-    static const size_t dimension = 3;
+    static constexpr size_t dimension = 3;
     float v[3];
     constexpr float3(float value = 0.0f) : v{value, value, value} {}
     constexpr float3(float a, float b, float c) : v{a, b, c} {}
@@ -104,7 +104,7 @@ struct ZEV_API float3 {
 };
 
 struct ZEV_API float4 {
-    static const size_t dimension = 4;
+    static constexpr size_t dimension = 4;
     float v[4];
     constexpr float4(float value = 0.0f) : v{value, value, value, value} {}
     constexpr float4(float a, float b, float c, float d) : v{a, b, c, d} {}
@@ -117,9 +117,9 @@ struct ZEV_API float4 {
 // indexes them, but hosts that do can rely on it).
 template <size_t N>
 struct ZEV_API floatNxN {
-    static const size_t size = N * N;
-    static const size_t rows = N;
-    static const size_t columns = N;
+    static constexpr size_t size = N * N;
+    static constexpr size_t rows = N;
+    static constexpr size_t columns = N;
     float m[N * N];
     constexpr floatNxN() : m{} {}
     float& operator()(size_t row, size_t column) { return m[row * N + column]; }

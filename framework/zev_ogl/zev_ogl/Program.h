@@ -26,7 +26,7 @@ protected:
 
 class ZEV_API Program : public GLSLObject {
 public:
-    static const int nUnknownLocation = -1;
+    static constexpr int nUnknownLocation = -1;
 
     Program();
     Program(const Program&) = delete;

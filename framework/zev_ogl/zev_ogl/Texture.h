@@ -23,7 +23,7 @@ private:
 
 class ZEV_API Texture : public Object {
 public:
-    static const int CURRENT_UNIT = -1;
+    static constexpr int CURRENT_UNIT = -1;
 
     // The twelve sized internal formats the runtime works with.
     enum InternalFormat {
