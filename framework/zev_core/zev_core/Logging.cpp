@@ -5,7 +5,7 @@
 
 namespace ZEV::Logging {
 
-LoggingInserter::LoggingInserter() : bAtLineStart_(true), oLineBreaks_{'\n'}, nIndent_(0) {}
+LoggingInserter::LoggingInserter() : oLineBreaks_{'\n'} {}
 
 void LoggingInserter::setIndent(int indent) { nIndent_ = indent < 0 ? 0 : indent; }
 

@@ -15,16 +15,9 @@ namespace Logging {
 class ZEV_API LoggingInserter {
 public:
     LoggingInserter();
-    LoggingInserter(const LoggingInserter& other)
-        : bAtLineStart_(other.bAtLineStart_),
-          oLineBreaks_(other.oLineBreaks_),
-          nIndent_(other.nIndent_) {}
-    LoggingInserter& operator=(const LoggingInserter& other) {
-        bAtLineStart_ = other.bAtLineStart_;
-        oLineBreaks_ = other.oLineBreaks_;
-        nIndent_ = other.nIndent_;
-        return *this;
-    }
+    // Copies the flag, an independent copy of the set, and the indent, in that order.
+    LoggingInserter(const LoggingInserter& other) = default;
+    LoggingInserter& operator=(const LoggingInserter& other) = default;
     ~LoggingInserter() = default;
 
     // Number of spaces written before the first character of every line.
@@ -40,9 +33,9 @@ public:
     int operator()(std::streambuf& destination, int character);
 
 private:
-    bool bAtLineStart_;
+    bool bAtLineStart_ = true;
     std::set<long long> oLineBreaks_;
-    int nIndent_;
+    int nIndent_ = 0;
 };
 
 // Names a log stream and the mutex that serialises writers to it. It locks
@@ -52,11 +45,7 @@ public:
     LogStreamLocker(std::streambuf* stream = nullptr, Mutex* mutex = nullptr)
         : pStream_(stream), pMutex_(mutex) {}
     LogStreamLocker(const LogStreamLocker&) = default;
-    LogStreamLocker& operator=(const LogStreamLocker& other) {
-        pStream_ = other.pStream_;
-        pMutex_ = other.pMutex_;
-        return *this;
-    }
+    LogStreamLocker& operator=(const LogStreamLocker& other) = default;
     std::streambuf* stream() const { return pStream_; }
     Mutex* mutex() const { return pMutex_; }
     void lock();

@@ -35,7 +35,7 @@ public:
 
     BoundingRegionBase() = default;
     BoundingRegionBase(const BoundingRegionBase&) = default;
-    BoundingRegionBase& operator=(const BoundingRegionBase&) { return *this; }
+    BoundingRegionBase& operator=(const BoundingRegionBase&) = default;
     virtual ~BoundingRegionBase();                                // 0
     virtual BoundingRegionBase* clone() const = 0;                // 1
     virtual bool isEmpty() const = 0;                             // 2

@@ -120,8 +120,7 @@ struct ZEV_API floatNxN {
     static constexpr size_t size = N * N;
     static constexpr size_t rows = N;
     static constexpr size_t columns = N;
-    float m[N * N];
-    constexpr floatNxN() : m{} {}
+    float m[N * N]{};
     float& operator()(size_t row, size_t column) { return m[row * N + column]; }
     const float& operator()(size_t row, size_t column) const { return m[row * N + column]; }
 };

@@ -179,8 +179,8 @@ ScopedContextWrapper::ScopedContextWrapper() {
         api_ = Api::EGL;
         context_ = context;
         display_ = eglGetCurrentDisplay();
-        draw_ = reinterpret_cast<unsigned long>(eglGetCurrentSurface(EGL_DRAW));
-        read_ = reinterpret_cast<unsigned long>(eglGetCurrentSurface(EGL_READ));
+        eglDraw_ = eglGetCurrentSurface(EGL_DRAW);
+        eglRead_ = eglGetCurrentSurface(EGL_READ);
         return;
     }
     const GlxFunctions& f = glx();
@@ -189,19 +189,16 @@ ScopedContextWrapper::ScopedContextWrapper() {
             api_ = Api::GLX;
             context_ = context;
             display_ = f.getCurrentDisplay();
-            draw_ = f.getCurrentDrawable();
-            read_ = f.getCurrentReadDrawable();
+            glxDraw_ = f.getCurrentDrawable();
+            glxRead_ = f.getCurrentReadDrawable();
         }
     }
 }
 
 ScopedContextWrapper::~ScopedContextWrapper() {
     switch (api_) {
-        case Api::EGL:
-            eglMakeCurrent(display_, reinterpret_cast<EGLSurface>(draw_),
-                           reinterpret_cast<EGLSurface>(read_), context_);
-            break;
-        case Api::GLX: glx().makeContextCurrent(display_, draw_, read_, context_); break;
+        case Api::EGL: eglMakeCurrent(display_, eglDraw_, eglRead_, context_); break;
+        case Api::GLX: glx().makeContextCurrent(display_, glxDraw_, glxRead_, context_); break;
         case Api::None:
             // Nothing was current: release with the display of whatever is
             // current now, since EGL_NO_DISPLAY cannot release anything.

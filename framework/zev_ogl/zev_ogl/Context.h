@@ -40,8 +40,10 @@ private:
     Api api_ = Api::None;
     void* display_ = nullptr;
     void* context_ = nullptr;
-    unsigned long draw_ = 0;  // EGLSurface or GLXDrawable
-    unsigned long read_ = 0;
+    void* eglDraw_ = nullptr;
+    void* eglRead_ = nullptr;
+    unsigned long glxDraw_ = 0;
+    unsigned long glxRead_ = 0;
 };
 
 }  // namespace ZEV::OGL

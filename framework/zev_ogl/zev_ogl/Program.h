@@ -11,11 +11,8 @@ namespace ZEV::OGL {
 class ZEV_API GLSLObject {
 public:
     // Copying a GLSL object copies only its GL name; it never owns twice.
-    GLSLObject(const GLSLObject& other) : id_(other.id_) {}
-    GLSLObject& operator=(const GLSLObject& other) {
-        id_ = other.id_;
-        return *this;
-    }
+    GLSLObject(const GLSLObject& other) = default;
+    GLSLObject& operator=(const GLSLObject& other) = default;
     virtual ~GLSLObject();
     unsigned int objectID() const { return id_; }
 

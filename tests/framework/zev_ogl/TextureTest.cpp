@@ -70,11 +70,11 @@ TEST_F(TextureTest, ConvertersMapGLEnumerantsAndRefuseOthers) {
 
 TEST_F(TextureTest, SubImageHonoursRowLengthAndRestoresUnpackState) {
     Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 4, 3, false);
-    std::vector<unsigned char> zeros(4 * 3 * 4, 0);
+    std::vector<unsigned char> zeros(size_t{4} * 3 * 4, 0);
     texture.subImage(0, 0, 0, 4, 3, Texture::FORMAT_RGBA, Texture::TYPE_UNSIGNED_BYTE, zeros.data(),
                      PixelUnpackParameters());
     // A 2x2 RGB block taken out of rows 5 pixels long, placed at (1, 1).
-    std::vector<unsigned char> source(5 * 2 * 3);
+    std::vector<unsigned char> source(size_t{5} * 2 * 3);
     for (size_t n = 0; n < source.size(); ++n) source[n] = static_cast<unsigned char>(n + 1);
     PixelUnpackParameters unpack;
     unpack.setRowLength(5);
