@@ -14,4 +14,8 @@
 #include "zev_ogl/Program.h"
 #include "zev_ogl/Texture.h"
 
+#include "image_runtime/CPUProgressCallback.h"
+#include "image_runtime/ConversionsWithPixelSize.h"
+#include "image_runtime/FilteringStream.h"
+#include "image_runtime/PixelSizePrinting.h"
 #include "image_runtime/images/ImageBase.h"

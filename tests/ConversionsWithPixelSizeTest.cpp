@@ -1,0 +1,191 @@
+// Pixel/world conversions: worked examples, pixel boundaries, the order of
+// the argument checks, the int range, and a randomised cover/minimality check.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+#include "image_runtime/ConversionsWithPixelSize.h"
+#include "support/TestSupport.h"
+#include "zev_core/Exceptions.h"
+
+namespace ZEV {
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+::testing::AssertionResult sameRect(const BoundingRect& actual, float minX, float minY, float maxX,
+                                    float maxY) {
+    if (actual == BoundingRect(float2(minX, minY), float2(maxX, maxY)))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << actual;
+}
+
+::testing::AssertionResult sameRect(const IntegerRect& actual, int i, int j, size_t w, size_t h) {
+    if (actual == IntegerRect(int2(i, j), size2(w, h))) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << actual;
+}
+
+BoundingRect world(float minX, float minY, float maxX, float maxY) {
+    return BoundingRect(float2(minX, minY), float2(maxX, maxY));
+}
+
+TEST(ConversionsWithPixelSize, PixelRectangleMapsToTheWorldAreaOfItsPixels) {
+    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(2, 3), size2(4, 5)), float2(1, 1)), 2,
+                         3, 6, 8));
+    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(-4, 6), size2(3, 2)), float2(2, 0.5f)),
+                         -8, 3, -2, 4));
+    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(-10, -10), size2(5, 5)), float2(1, 1)),
+                         -10, -10, -5, -5));
+    // The pixel size is taken as it is: zero collapses, negative does not swap.
+    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(2, 3), size2(4, 5)), float2(0, -1)), 0,
+                         -3, 0, -8));
+}
+
+TEST(ConversionsWithPixelSize, PixelToWorldSumsTheFarEdgeWithoutWrapping) {
+    const int maxInt = std::numeric_limits<int>::max();
+    // A 32-bit sum would wrap to a large negative edge.
+    EXPECT_TRUE(
+        sameRect(pixelToWorldSpace(IntegerRect(int2(maxInt, maxInt), size2(10, 1)), float2(1, 1)),
+                 2147483648.0f, 2147483648.0f, 2147483648.0f, 2147483648.0f));
+    // A negative offset is widened with its sign, not as a huge unsigned value.
+    const size_t wide = size_t(1) << 40;
+    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(-5, -8), size2(wide, 3)), float2(1, 1)),
+                         -5, -8, static_cast<float>(wide - 5), -5));
+}
+
+TEST(ConversionsWithPixelSize, WorldRectangleRoundsOutToEveryTouchedPixel) {
+    EXPECT_TRUE(sameRect(worldToPixelSpace(world(2, 3, 6, 8), float2(1, 1)), 2, 3, 4, 5));
+    EXPECT_TRUE(sameRect(worldToPixelSpace(world(-8, 3, -2, 4), float2(2, 0.5f)), -4, 6, 3, 2));
+    EXPECT_TRUE(
+        sameRect(worldToPixelSpace(world(0.5f, 0.5f, 1.5f, 1.5f), float2(1, 1)), 0, 0, 2, 2));
+    EXPECT_TRUE(
+        sameRect(worldToPixelSpace(world(-0.5f, -0.5f, 0.5f, 0.5f), float2(1, 1)), -1, -1, 2, 2));
+    // Edges exactly on pixel boundaries add no pixel, on either side of zero.
+    EXPECT_TRUE(sameRect(worldToPixelSpace(world(-3, -2, -1, 4), float2(1, 2)), -3, -1, 2, 3));
+    // A sliver inside one pixel still gives that pixel.
+    EXPECT_TRUE(
+        sameRect(worldToPixelSpace(world(-2.75f, 7.1f, -2.7f, 7.2f), float2(1, 1)), -3, 7, 1, 1));
+}
+
+TEST(ConversionsWithPixelSize, WorldToPixelMultipliesByTheReciprocal) {
+    // Division would put 1.3 just under pixel 13 and give offset 12, size 9.
+    ASSERT_LT(1.3f / 0.1f, 13.0f);
+    EXPECT_TRUE(
+        sameRect(worldToPixelSpace(world(1.3f, 0, 2.1f, 1), float2(0.1f, 0.1f)), 13, 0, 8, 10));
+}
+
+TEST(ConversionsWithPixelSize, WorldToPixelChecksEmptinessThenInfinityThenPixelSize) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_TRUE(sameRect(worldToPixelSpace(BoundingRect(), float2(0, 0)), 0, 0, 0, 0));
+    EXPECT_TRUE(sameRect(worldToPixelSpace(world(5, 5, 5, 9), float2(nan, 0)), 0, 0, 0, 0));
+
+    const char* infinite = "Can't convert infinitePlane to IntegerRect.";
+    EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
+        [] { worldToPixelSpace(BoundingRect::infinitePlane(), float2(0, 0)); }, infinite));
+
+    const char* zero = "Can't convert to IntegerRect with PixelSize == 0";
+    for (const float2 pixelSize : {float2(0, 1), float2(1, 0), float2(-0.0f, 1), float2(1, -0.0f)})
+        EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
+            [&] { worldToPixelSpace(world(0, 0, 1, 1), pixelSize); }, zero))
+            << pixelSize;
+    // The zero size is refused before the coordinates are looked at.
+    EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
+        [] { worldToPixelSpace(world(-kInf, 0, 1, 1), float2(1, 0)); }, zero));
+
+    // Negative sizes pass; the reversed extent is widened with its sign.
+    EXPECT_TRUE(sameRect(worldToPixelSpace(world(0, 0, 2, 2), float2(-1, 1)), 0, 0,
+                         static_cast<size_t>(-2), 2));
+    // An infinite pixel size maps every finite coordinate to pixel 0.
+    EXPECT_TRUE(sameRect(worldToPixelSpace(world(-7, 1, 9, 2), float2(kInf, 1)), 0, 1, 0, 1));
+}
+
+TEST(ConversionsWithPixelSize, WorldToPixelRefusesCoordinatesOutsideTheIntRange) {
+    EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
+        [] { worldToPixelSpace(world(0, 3e9f, 1, 4e9f), float2(1, 1)); },
+        "Can't convert to IntegerRect: pixel coordinate 3e+09 does not fit in int"));
+    // 2^31 is the first pixel edge past the range, -2^31 the last one inside it.
+    EXPECT_THROW(worldToPixelSpace(world(0, 0, 2147483648.0f, 1), float2(1, 1)),
+                 ParameterException);
+    EXPECT_THROW(worldToPixelSpace(world(0, -1, 1, 2147483648.0f), float2(1, 1)),
+                 ParameterException);
+    EXPECT_THROW(worldToPixelSpace(world(-2147483904.0f, 0, 0, 1), float2(1, 1)),
+                 ParameterException);
+    // Small pixel sizes push ordinary coordinates out of range.
+    EXPECT_THROW(worldToPixelSpace(world(0, 0, 1, 1), float2(1e-10f, 1)), ParameterException);
+    // Half-infinite rectangles and NaN pixel sizes have no pixel edge at all.
+    EXPECT_THROW(worldToPixelSpace(world(-kInf, 0, 1, 1), float2(1, 1)), ParameterException);
+    EXPECT_THROW(worldToPixelSpace(world(0, 0, 1, kInf), float2(1, 1)), ParameterException);
+    EXPECT_THROW(
+        worldToPixelSpace(world(0, 0, 1, 1), float2(1, std::numeric_limits<float>::quiet_NaN())),
+        ParameterException);
+
+    // Extents of 2^31 pixels and more between in-range edges are kept exact.
+    EXPECT_TRUE(
+        sameRect(worldToPixelSpace(world(-2147483648.0f, 0, 2147483520.0f, 1), float2(1, 1)),
+                 std::numeric_limits<int>::min(), 0, (size_t(1) << 32) - 128, 1));
+}
+
+// Pixel index bounds [first, end) of one axis, checked against the exact
+// quotients in double precision. The reciprocal multiplication may move a
+// quotient by a few float ulps, so an edge within that distance of a pixel
+// boundary may fall on either side of it.
+void expectCoversMinimally(double minimum, double maximum, double pixelSize, double first,
+                           double end) {
+    const double lo = minimum / pixelSize;
+    const double hi = maximum / pixelSize;
+    const double loSlack = 4.0 * std::ldexp(std::fabs(lo), -24) + 1e-30;
+    const double hiSlack = 4.0 * std::ldexp(std::fabs(hi), -24) + 1e-30;
+    EXPECT_LE(first, lo + loSlack)
+        << "misses the first pixel of " << minimum << " at " << pixelSize;
+    EXPECT_GE(end, hi - hiSlack) << "misses the last pixel of " << maximum << " at " << pixelSize;
+    EXPECT_GT(first + 1, lo - loSlack) << "extra pixel before " << minimum << " at " << pixelSize;
+    EXPECT_LT(end - 1, hi + hiSlack) << "extra pixel after " << maximum << " at " << pixelSize;
+}
+
+TEST(ConversionsWithPixelSize, RandomWorldRectanglesAreCoveredMinimally) {
+    std::mt19937 random(20240607);
+    std::uniform_real_distribution<float> logPixelSize(-3.0f, 3.0f);
+    std::uniform_real_distribution<float> coordinate(-1e5f, 1e5f);
+    std::uniform_real_distribution<float> logExtent(-4.0f, 5.0f);
+    for (int n = 0; n < 20000; ++n) {
+        const float2 pixelSize(std::pow(10.0f, logPixelSize(random)),
+                               std::pow(10.0f, logPixelSize(random)));
+        const float2 minimum(coordinate(random), coordinate(random));
+        // Extents below the float spacing at minimum become one-ulp slivers.
+        const float2 maximum(std::max(minimum.x + std::pow(10.0f, logExtent(random)),
+                                      std::nextafter(minimum.x, kInf)),
+                             std::max(minimum.y + std::pow(10.0f, logExtent(random)),
+                                      std::nextafter(minimum.y, kInf)));
+        const BoundingRect rect(minimum, maximum);
+        ASSERT_FALSE(rect.isEmpty());
+        const IntegerRect pixels = worldToPixelSpace(rect, pixelSize);
+        const double i = pixels.offset().i, j = pixels.offset().j;
+        expectCoversMinimally(minimum.x, maximum.x, pixelSize.x, i,
+                              i + static_cast<double>(pixels.size().i));
+        expectCoversMinimally(minimum.y, maximum.y, pixelSize.y, j,
+                              j + static_cast<double>(pixels.size().j));
+        if (HasFailure()) return;
+    }
+
+    // Where the arithmetic is exact (power-of-two pixel sizes, edges on pixel
+    // boundaries) the result is exact too: boundary edges add no pixel.
+    std::uniform_int_distribution<int> exponent(-6, 6);
+    std::uniform_int_distribution<int> index(-100000, 100000);
+    std::uniform_int_distribution<int> count(1, 1000);
+    for (int n = 0; n < 2000; ++n) {
+        const float2 pixelSize(std::ldexp(1.0f, exponent(random)),
+                               std::ldexp(1.0f, exponent(random)));
+        const int i = index(random), j = index(random), w = count(random), h = count(random);
+        const BoundingRect rect(float2(i * pixelSize.x, j * pixelSize.y),
+                                float2((i + w) * pixelSize.x, (j + h) * pixelSize.y));
+        ASSERT_TRUE(sameRect(worldToPixelSpace(rect, pixelSize), i, j, w, h)) << rect;
+        ASSERT_EQ(pixelToWorldSpace(IntegerRect(int2(i, j), size2(w, h)), pixelSize), rect);
+    }
+}
+
+}  // namespace
+}  // namespace ZEV
