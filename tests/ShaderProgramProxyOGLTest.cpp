@@ -125,14 +125,14 @@ TEST_F(ShaderProgramProxyOGLTest, OneUnlockReleasesAnyNumberOfLocks) {
     ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     ShaderProgramProxyOGL proxy;
     addFlatColourTexts(proxy, 1.0f);
-    OGL::Program* const program = proxy.LockOglProgram();
+    const unsigned int name = proxy.LockOglProgram()->objectID();
     proxy.LockOglProgram();
     manager.clearAll();
-    EXPECT_TRUE(isProgram(program->objectID())) << "a locked program was deleted";
+    EXPECT_TRUE(isProgram(name)) << "a locked program was deleted";
 
     proxy.UnlockOglProgram();
     manager.clearAll();
-    EXPECT_FALSE(isProgram(program->objectID()));
+    EXPECT_FALSE(isProgram(name));
     EXPECT_EQ(0u, manager.GetNumShaders());
 
     {
@@ -210,8 +210,9 @@ TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
                                  "pProxy->n_LockCount == 0"));
     EXPECT_EQ(copied, copy.LockOglProgram());
     copy.UnlockOglProgram();
+    const unsigned int copiedName = copied->objectID();
     copy = vertexOnly;
-    EXPECT_FALSE(isProgram(copied->objectID()));
+    EXPECT_FALSE(isProgram(copiedName));
     EXPECT_EQ(0u, manager.GetNumShaders());
     expectColour(kFixedFunctionColour, drawWith(*copy.LockOglProgram()));
 }
@@ -265,8 +266,9 @@ TEST_F(ShaderProgramProxyOGLTest, LockedProgramsOutliveTheManager) {
     // The new manager never counted the survivor's program.
     ShaderProgramProxyOGL counted;
     counted.LockOglProgram();
+    const unsigned int name = program->objectID();
     survivor.reset();
-    EXPECT_FALSE(isProgram(program->objectID()));
+    EXPECT_FALSE(isProgram(name));
     EXPECT_EQ(1u, manager.GetNumShaders());
 }
 
@@ -307,8 +309,9 @@ TEST_F(ShaderProgramProxyOGLTest, FailedBuildsThrowTheLogAndLeaveAnUncountedProg
     unlinkable.UnlockOglProgram();
 
     // Deleting the uncounted programs leaves the count of the good one alone.
+    const unsigned int leftName = left->objectID();
     unlinkable.add(FragmentShaderSourceOGL("// another text\n"));
-    EXPECT_FALSE(isProgram(left->objectID()));
+    EXPECT_FALSE(isProgram(leftName));
     EXPECT_EQ(1u, manager.GetNumShaders());
     good.add(VertexShaderSourceOGL("// another text\n"));
     EXPECT_EQ(0u, manager.GetNumShaders());
