@@ -54,8 +54,7 @@ std::vector<const char*> textsOf(const std::vector<Source>& sources) {
 
 ShaderManagerOGL* ShaderManagerOGL::gpInstance_ = nullptr;
 
-ShaderManagerOGL::ShaderManagerOGL()
-    : n_MaxNumShaders(128), n_ShaderThreshold(98), n_Shaders(0), d_MaxShaderAge(60.0) {}
+ShaderManagerOGL::ShaderManagerOGL() = default;
 
 // Programs of locked proxies survive; their proxies delete them later.
 ShaderManagerOGL::~ShaderManagerOGL() { clearAll(); }

@@ -62,10 +62,10 @@ private:
     // to be in the registry (else it is looked up).
     void deleteProgram(ShaderProgramProxyOGL* pProxy, bool registered);
 
-    uint32_t n_MaxNumShaders;
-    uint32_t n_ShaderThreshold;
-    uint32_t n_Shaders;
-    double d_MaxShaderAge;
+    uint32_t n_MaxNumShaders = 128;
+    uint32_t n_ShaderThreshold = 98;
+    uint32_t n_Shaders = 0;
+    double d_MaxShaderAge = 60.0;
     std::list<ShaderProgramProxyOGL*> o_Proxies;
     // Programs left on their proxies by a failed build: they exist but were
     // never counted, so deleting them must not lower the count.

@@ -13,15 +13,10 @@ namespace {
 constexpr const char* kSource = "image_runtime/ShaderProgramProxyOGL";
 }  // namespace
 
-ShaderProgramProxyOGL::ShaderProgramProxyOGL()
-    : p_ProgramObject(nullptr), n_LockCount(0), d_TimeStamp(0.0) {}
+ShaderProgramProxyOGL::ShaderProgramProxyOGL() = default;
 
 ShaderProgramProxyOGL::ShaderProgramProxyOGL(const ShaderProgramProxyOGL& other)
-    : o_VertexSources(other.o_VertexSources),
-      o_FragmentSources(other.o_FragmentSources),
-      p_ProgramObject(nullptr),
-      n_LockCount(0),
-      d_TimeStamp(0.0) {}
+    : o_VertexSources(other.o_VertexSources), o_FragmentSources(other.o_FragmentSources) {}
 
 ShaderProgramProxyOGL& ShaderProgramProxyOGL::operator=(const ShaderProgramProxyOGL& other) {
     if (this == &other) return *this;

@@ -46,9 +46,9 @@ private:
 
     std::vector<VertexShaderSourceOGL> o_VertexSources;
     std::vector<FragmentShaderSourceOGL> o_FragmentSources;
-    OGL::Program* p_ProgramObject;
-    int32_t n_LockCount;
-    double d_TimeStamp;
+    OGL::Program* p_ProgramObject = nullptr;
+    int32_t n_LockCount = 0;
+    double d_TimeStamp = 0.0;
 };
 
 // Locks a proxy for the lifetime of this object. If the lock throws, the

@@ -3,7 +3,9 @@
 
 namespace ZEV {
 
-ShaderSourceOGL::ShaderSourceOGL(const std::string& text) : s_Source(text) {}
+// The exported signature takes a reference, so the text is copied here.
+ShaderSourceOGL::ShaderSourceOGL(const std::string& text)  // NOLINT(modernize-pass-by-value)
+    : s_Source(text) {}
 ShaderSourceOGL::ShaderSourceOGL(const ShaderSourceOGL& other) = default;
 ShaderSourceOGL& ShaderSourceOGL::operator=(const ShaderSourceOGL& other) = default;
 ShaderSourceOGL::~ShaderSourceOGL() = default;
