@@ -18,4 +18,7 @@
 #include "image_runtime/ConversionsWithPixelSize.h"
 #include "image_runtime/FilteringStream.h"
 #include "image_runtime/PixelSizePrinting.h"
+#include "image_runtime/ShaderManagerOGL.h"
+#include "image_runtime/ShaderProgramProxyOGL.h"
+#include "image_runtime/ShaderSourceOGL.h"
 #include "image_runtime/images/ImageBase.h"

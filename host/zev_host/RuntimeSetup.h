@@ -9,6 +9,11 @@ namespace ZEV {
 class ZEV_API RuntimeSetup {
 public:
     RuntimeSetup() = delete;
+
+    // The shader manager: create before the first proxy is locked; destroy
+    // after every proxy is gone.
+    static void createShaderManager();
+    static void destroyShaderManager();
 };
 
 }  // namespace ZEV

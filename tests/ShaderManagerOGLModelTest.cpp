@@ -1,0 +1,213 @@
+// The shader manager against a plain model: random builds, locks, unlocks,
+// adds (some of which break the texts), destructions, clock steps, setter
+// changes, clearAll and manager restarts. After every step the count and
+// the set of programs that exist must match the model.
+#include <algorithm>
+#include <cmath>
+#include <list>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+
+#include "image_runtime/ShaderManagerOGL.h"
+#include "image_runtime/ShaderProgramProxyOGL.h"
+#include "support/ShaderTestSupport.h"
+#include "zev_core/Exceptions.h"
+#include "zev_host/RuntimeSetup.h"
+
+namespace ZEV::Test {
+namespace {
+
+struct ProxyModel {
+    std::unique_ptr<ShaderProgramProxyOGL> proxy;
+    bool built = false;
+    bool counted = false;  // false for a program left by a failed build
+    bool locked = false;
+    bool broken = false;  // its texts no longer compile
+    double stamp = 0.0;
+    unsigned int name = 0;  // learnt at a lock; 0 until then
+};
+
+class Model {
+public:
+    std::map<int, ProxyModel> proxies;
+    std::list<int> registry;
+    uint32_t maxNumShaders = 128;
+    uint32_t threshold = 98;
+    double maxAge = 60.0;
+    uint32_t count = 0;
+    double clockSeconds = 0.0;
+
+    // The reading the manager computes from the manual clock.
+    double now() const {
+        return static_cast<double>(std::llround(clockSeconds * ManualClock::kFrequency)) *
+               (1.0 / static_cast<double>(ManualClock::kFrequency));
+    }
+    void drop(ProxyModel& p) {
+        if (p.counted) --count;
+        p.built = p.counted = p.locked = false;
+    }
+    void walk() {
+        if (count < maxNumShaders) return;
+        for (const int id : registry) {
+            ProxyModel& p = proxies.at(id);
+            if (p.locked || maxAge > std::fabs(now() - p.stamp) || !p.built) continue;
+            drop(p);
+            if (count <= threshold) return;
+        }
+    }
+    // After the walk; returns whether the build succeeds.
+    bool finishBuild(int id) {
+        ProxyModel& p = proxies.at(id);
+        p.built = true;
+        p.name = 0;
+        if (p.broken) return false;
+        p.counted = true;
+        ++count;
+        if (std::find(registry.begin(), registry.end(), id) == registry.end())
+            registry.push_back(id);
+        return true;
+    }
+};
+
+class ShaderManagerOGLModelTest : public ShaderTest, public ::testing::WithParamInterface<int> {
+protected:
+    void step(std::mt19937& random);
+    void check() const;
+
+    Model model;
+    int nextId = 0;
+    size_t programsAtStart = 0;
+};
+
+void ShaderManagerOGLModelTest::step(std::mt19937& random) {
+    auto pick = [&](int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); };
+    auto anyProxy = [&]() -> std::pair<const int, ProxyModel>* {
+        if (model.proxies.empty()) return nullptr;
+        auto it = model.proxies.begin();
+        std::advance(it, pick(static_cast<int>(model.proxies.size())));
+        return &*it;
+    };
+    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
+    const int action = pick(100);
+    auto* entry = anyProxy();
+    if (action < 12 || !entry) {
+        ProxyModel& p = model.proxies[nextId++];
+        p.proxy = std::make_unique<ShaderProgramProxyOGL>();
+        addFlatColourTexts(*p.proxy, static_cast<float>(pick(256)) / 255.0f);
+        return;
+    }
+    const int id = entry->first;
+    ProxyModel& p = entry->second;
+    SCOPED_TRACE("action " + std::to_string(action) + " on proxy " + std::to_string(id));
+    if (action < 45) {
+        const bool builds = !p.built;
+        if (builds) model.walk();
+        if (builds && !model.finishBuild(id)) {
+            EXPECT_THROW(p.proxy->LockOglProgram(), InternalException);
+            return;
+        }
+        const unsigned int name = p.proxy->LockOglProgram()->objectID();
+        if (!builds && p.name != 0) {
+            EXPECT_EQ(p.name, name) << "a built proxy was rebuilt";
+        }
+        p.name = name;
+        p.locked = true;
+        p.stamp = model.now();
+    } else if (action < 65) {
+        p.proxy->UnlockOglProgram();
+        p.locked = false;
+    } else if (action < 75) {
+        const bool breaks = pick(8) == 0;
+        p.broken = p.broken || breaks;
+        const FragmentShaderSourceOGL text(breaks ? "#error broken\n" : "// more text\n");
+        if (p.built && p.locked) {
+            EXPECT_THROW(p.proxy->add(text), InternalException);
+        } else {
+            p.proxy->add(text);
+            if (p.built) model.drop(p);
+        }
+    } else if (action < 82) {
+        if (p.built) model.drop(p);
+        model.registry.remove(id);
+        model.proxies.erase(id);  // destroys the proxy
+    } else if (action < 90) {
+        model.clockSeconds += pick(121) - 30;
+        clock.setSeconds(model.clockSeconds);
+    } else if (action < 95) {
+        model.maxNumShaders = static_cast<uint32_t>(pick(10));
+        model.threshold = static_cast<uint32_t>(pick(10));
+        model.maxAge = pick(130) - 10;
+        manager.SetMaxNumShaders(model.maxNumShaders);
+        manager.GetShaderThreshold(model.threshold);
+        manager.SetMaxShaderAge(model.maxAge);
+        if (model.maxAge < 0.0) model.maxAge = 0.0;
+    } else if (action < 97) {
+        manager.clearAll();
+        for (const int registered : model.registry) {
+            ProxyModel& r = model.proxies.at(registered);
+            if (!r.locked && r.built) model.drop(r);
+        }
+    } else if (action < 99) {
+        // The walk runs first and may leave this proxy unbuilt.
+        model.walk();
+        if (p.built || !model.finishBuild(id)) {
+            EXPECT_THROW(manager.RegisterShaderProgram(p.proxy.get()), InternalException);
+        } else {
+            manager.RegisterShaderProgram(p.proxy.get());
+        }
+    } else {
+        // A restart: locked programs survive, counted by no manager.
+        RuntimeSetup::destroyShaderManager();
+        RuntimeSetup::createShaderManager();
+        for (const int registered : model.registry) {
+            ProxyModel& r = model.proxies.at(registered);
+            if (!r.locked && r.built) model.drop(r);
+        }
+        for (auto& entry : model.proxies) entry.second.counted = false;
+        model.registry.clear();
+        model.maxNumShaders = 128;
+        model.threshold = 98;
+        model.maxAge = 60.0;
+        model.count = 0;
+    }
+}
+
+void ShaderManagerOGLModelTest::check() const {
+    ASSERT_EQ(model.count, ShaderManagerOGL::Instance()->GetNumShaders());
+    size_t built = 0;
+    std::map<unsigned int, int> liveNames;
+    for (const auto& [id, p] : model.proxies) {
+        if (!p.built) continue;
+        ++built;
+        if (p.name != 0) liveNames[p.name] = id;
+    }
+    ASSERT_EQ(programsAtStart + built, livePrograms());
+    for (const auto& [id, p] : model.proxies) {
+        if (p.name == 0) continue;
+        if (p.built) {
+            ASSERT_TRUE(isProgram(p.name)) << "proxy " << id << " lost its program";
+        } else if (!liveNames.count(p.name)) {
+            ASSERT_FALSE(isProgram(p.name)) << "proxy " << id << " kept its program";
+        }
+    }
+}
+
+TEST_P(ShaderManagerOGLModelTest, CountAndProgramsFollowTheModel) {
+    programsAtStart = livePrograms();
+    std::mt19937 random(static_cast<std::mt19937::result_type>(GetParam()));
+    for (int n = 0; n < 1000; ++n) {
+        SCOPED_TRACE("seed " + std::to_string(GetParam()) + ", step " + std::to_string(n));
+        step(random);
+        check();
+        if (HasFatalFailure()) return;
+    }
+    model.proxies.clear();
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ShaderManagerOGLModelTest, ::testing::Range(1, 9));
+
+}  // namespace
+}  // namespace ZEV::Test

@@ -1,0 +1,52 @@
+// Shared pieces of the shader tests: a clock the test sets by hand, a fixture
+// with the caller context current, that clock installed and a shader manager
+// created, and small valid GLSL texts.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "image_runtime/ShaderProgramProxyOGL.h"
+#include "support/TestSupport.h"
+#include "zev_ogl/Platform.h"
+
+namespace ZEV::Test {
+
+// A performance counter at one count per microsecond that moves only when
+// set; the tick count follows it in milliseconds.
+class ManualClock : public Platform::ClockSource {
+public:
+    static constexpr int64_t kFrequency = 1000000;
+    void setSeconds(double seconds);
+    bool performanceFrequency(int64_t* frequency) override;
+    bool performanceCounter(int64_t* count) override;
+    uint32_t tickCount() override;
+
+private:
+    int64_t count_ = 0;
+};
+
+// The clock's mode is chosen at its first reading in the process, so every
+// test of a program using this fixture must install the manual clock before
+// anything locks a proxy.
+class ShaderTest : public GLTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    ManualClock clock;
+};
+
+// Checks that f throws InternalException from source at line with message.
+::testing::AssertionResult throwsInternalAt(const std::function<void()>& f,
+                                            const std::string& source, int line,
+                                            const std::string& message);
+
+// A vertex and a fragment text that draw a quad in one flat colour.
+void addFlatColourTexts(ShaderProgramProxyOGL& proxy, float red);
+
+// Whether the GL program name of a locked program's object exists now.
+bool isProgram(unsigned int name);
+size_t livePrograms();
+
+}  // namespace ZEV::Test
