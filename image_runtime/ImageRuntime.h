@@ -21,4 +21,6 @@
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "image_runtime/ShaderSourceOGL.h"
+#include "image_runtime/TexturePool.h"
+#include "image_runtime/VideoMemory.h"
 #include "image_runtime/images/ImageBase.h"

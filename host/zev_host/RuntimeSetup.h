@@ -2,6 +2,7 @@
 // through which a host creates and destroys the runtime's singletons.
 #pragma once
 
+#include "image_runtime/TexturePool.h"
 #include "zev_core/Export.h"
 
 namespace ZEV {
@@ -14,6 +15,12 @@ public:
     // after every proxy is gone.
     static void createShaderManager();
     static void destroyShaderManager();
+
+    // Needs an OpenGL context current; the pool's framebuffer object belongs
+    // to it, so destroy the pool with the same context current.
+    static void createTexturePool(const TexturePool::Configuration& configuration);
+    // Destroy every ImageGPU (or release its texture) first.
+    static void destroyTexturePool();
 };
 
 }  // namespace ZEV
