@@ -23,7 +23,10 @@ void RecordingListener::impendingMemoryAllcation(size_t bytes) {
 void RecordingListener::memoryAllocated(size_t bytes) {
     record(ALLOCATED, bytes, throwOnAllocated);
 }
-void RecordingListener::memoryFreed(size_t bytes) { record(FREED, bytes, throwOnFreed); }
+void RecordingListener::memoryFreed(size_t bytes) {
+    if (onFreed) onFreed();
+    record(FREED, bytes, throwOnFreed);
+}
 
 void PoolTest::SetUp() {
     GLTest::SetUp();

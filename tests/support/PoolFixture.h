@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     bool throwOnImpending = false;
     bool throwOnAllocated = false;
     bool throwOnFreed = false;
+    // Run inside memoryFreed, before it records, to look at GL state mid-eviction.
+    std::function<void()> onFreed;
 
 private:
     void record(Kind kind, size_t bytes, bool shouldThrow);
