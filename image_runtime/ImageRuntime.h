@@ -24,3 +24,4 @@
 #include "image_runtime/TexturePool.h"
 #include "image_runtime/VideoMemory.h"
 #include "image_runtime/images/ImageBase.h"
+#include "image_runtime/images/ImageGPU.h"

@@ -1,0 +1,109 @@
+// The image whose pixels live in one OpenGL 2D texture: its own pixel
+// formats with their GL internal formats, the texture taken from the texture
+// pool (or adopted) and given back on destruction, uploads from memory and
+// from the frame buffer, and fixed-function texture state.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+
+#include "image_runtime/images/ImageBase.h"
+#include "zev_core/Export.h"
+#include "zev_core/Rect.h"
+#include "zev_core/Vectors.h"
+#include "zev_ogl/Texture.h"
+
+namespace ZEV {
+
+class ZEV_API ImageGPU : public ImageBase {
+public:
+    // Not the numbering of the CPU image's formats; never converted into them.
+    enum tePixelFormat {
+        PIXEL_FORMAT_RGBA8 = 0,
+        PIXEL_FORMAT_RGBA16F = 1,
+        PIXEL_FORMAT_RGBA32F = 2,
+        PIXEL_FORMAT_RGB8 = 3,
+        PIXEL_FORMAT_RGB16F = 4,
+        PIXEL_FORMAT_RGB32F = 5,
+        PIXEL_FORMAT_LUMINANCE8 = 6,
+        PIXEL_FORMAT_LUMINANCE16F = 7,
+        PIXEL_FORMAT_LUMINANCE32F = 8,
+        PIXEL_FORMAT_LUMINANCE_ALPHA8 = 9,
+        PIXEL_FORMAT_LUMINANCE_ALPHA16F = 10,
+        PIXEL_FORMAT_LUMINANCE_ALPHA32F = 11,
+        PIXEL_FORMAT_UNDEFINED = 12
+    };
+
+    // No texture, format undefined.
+    ImageGPU();
+    // Take a texture of the image's size (or the next powers of two) from
+    // the pool. Images wider or higher than an unsigned int can count are
+    // refused with ParameterException rather than given a smaller texture.
+    ImageGPU(const int2& offset, const size2& size, tePixelFormat format, float2 pixelSize);
+    ImageGPU(const IntegerRect& rect, tePixelFormat format, float2 pixelSize);
+    // Adopts pTexture (not null); it goes to the pool when the image dies.
+    ImageGPU(const int2& offset, const size2& size, OGL::Texture2D* pTexture, float2 pixelSize);
+    // GPU images cannot be copied: both throw InternalException.
+    ImageGPU(const ImageGPU& other);
+    ImageGPU& operator=(const ImageGPU& other);
+    // Gives the texture back to the pool. When no pool exists any more, the
+    // texture is deleted in the current context instead. Exceptions of the
+    // pool's limit check (a throwing listener) are swallowed: the texture is
+    // already the pool's by then, and a destructor must not throw.
+    ~ImageGPU() override;
+
+    // The texture's level-0 size; 0 for an image without a texture, so that
+    // such an image can still be printed.
+    size_t physicalWidth() const override;
+    size_t physicalHeight() const override;
+    size2 physicalSize() const override;
+    void doWrite(std::ostream& os) const override;
+
+    OGL::Texture2D* texture() { return pTexture_; }
+    const OGL::Texture2D* texture() const { return pTexture_; }
+    // Hands the texture to the caller; the image has none afterwards.
+    OGL::Texture2D* release();
+    tePixelFormat pixelFormat() const { return ePixelFormat_; }
+
+    // Every operation below except setEnvironment needs a texture; without
+    // one it throws InternalException "Enforce texture() != NULL" before any
+    // OpenGL call.
+
+    // Uploads a tightly packed block whose first pixel lies at grid position
+    // rOffset; the image takes on pixelSize after a successful upload.
+    void copyImageData(const int2& rOffset, const size2& rSize, unsigned int format,
+                       unsigned int type, const void* pData, float2 pixelSize);
+    // The same with source rows rowLength pixels apart; the pixel size is
+    // taken on before the upload.
+    void copyImageData(const unsigned char* pData, const int2& rOffset, const size2& rSize,
+                       float2 pixelSize, unsigned int format, unsigned int type, size_t rowLength);
+    // Copies the read frame buffer's rectangle at (x, y) to texel (xOffset,
+    // yOffset) of the texture (texels, not grid positions).
+    void copyFrameBufferData(int xOffset, int yOffset, int x, int y, int width, int height);
+
+    void bind(unsigned int unit) const;
+    void unbind() const;
+    void enable(unsigned int unit) const;
+    void disable(unsigned int unit) const;
+    // The environment mode of the current texture unit; needs no texture.
+    void setEnvironment(unsigned int mode) const;
+    void setFilter(unsigned int minification, unsigned int magnification) const;
+    void setWrap(unsigned int s, unsigned int t) const;
+    void setBorderColor(float* rgba) const;
+
+protected:
+    static unsigned int PixelFormatZEV2GL(tePixelFormat format);
+    static tePixelFormat PixelFormatGL2ZEV(unsigned int glFormat);
+
+private:
+    void acquireTexture();
+    OGL::Texture2D& requireTexture() const;
+    void checkBlock(const int2& rOffset, const size2& rSize) const;
+    void upload(const int2& rOffset, const size2& rSize, unsigned int format, unsigned int type,
+                const void* pData, const OGL::PixelUnpackParameters& unpack);
+
+    tePixelFormat ePixelFormat_;
+    OGL::Texture2D* pTexture_;
+};
+
+}  // namespace ZEV
