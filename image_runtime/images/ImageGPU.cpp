@@ -158,8 +158,8 @@ OGL::Texture2D* ImageGPU::release() {
     return texture;
 }
 
-// The end of the block is compared in unsigned 64-bit arithmetic, offsets
-// widened with their sign, so a block far beyond the image cannot wrap into it.
+// The end of the block is compared in unsigned 64-bit arithmetic with the
+// offsets widened with their sign, so negative offsets add up correctly.
 void ImageGPU::checkBlock(const int2& rOffset, const size2& rSize) const {
     if (!(offsetX() <= rOffset.i && offsetY() <= rOffset.j))
         throwAt<ParameterException>(kSource, __LINE__,
