@@ -385,28 +385,15 @@ TEST_F(ImageGPUTest, CopyingIsRefusedAndPrintingShowsTheFormatNumber) {
 
     std::ostringstream printed;
     printed << image;
-    EXPECT_EQ(
-        printed.str(),
-        "Image size : 3 x 4\nImage offset : -1 , 2\nImage # pixels : 12\n"
-        "Image physical size : 3 x 4\nImage DOD : " +
-            [&] {
-                std::ostringstream dod;
-                dod << image.domainOfDefinition();
-                return dod.str();
-            }() +
-            "\nImage pixelsize : " +
-            [&] {
-                std::ostringstream size;
-                size << image.pixelSize();
-                return size.str();
-            }() +
-            "\nPixel format : 8\n");
+    const std::string text = printed.str();
+    EXPECT_NE(text.find("Image physical size : 3 x 4\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind("Pixel format")), "Pixel format : 8\n");
 
     const ImageGPU adopted(int2(0, 0), size2(2, 2), image.release(), float2(1, 1));
     std::ostringstream adoptedText;
     adoptedText << adopted;
-    const std::string text = adoptedText.str();
-    EXPECT_EQ(text.substr(text.rfind("Pixel format")), "Pixel format : 12\n");
+    const std::string adoptedLines = adoptedText.str();
+    EXPECT_EQ(adoptedLines.substr(adoptedLines.rfind("Pixel format")), "Pixel format : 12\n");
     destroyPool();
 }
 
