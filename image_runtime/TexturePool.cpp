@@ -83,8 +83,7 @@ TexturePool* TexturePool::gpInstance_ = nullptr;
 
 TexturePool::Configuration::Configuration()
     : nMaximumFreelistSize_(VideoMemory::kDefaultMaximumPoolSize),
-      pVideoMemoryListener_(VideoMemory::Configuration::GlobalDefaultListener()),
-      pContext_(nullptr) {}
+      pVideoMemoryListener_(VideoMemory::Configuration::GlobalDefaultListener()) {}
 
 void TexturePool::Configuration::setVideoMemoryListener(
     VideoMemory::VideoMemoryListener* listener) {
@@ -93,11 +92,7 @@ void TexturePool::Configuration::setVideoMemoryListener(
 }
 
 TexturePool::TexturePool(const Configuration& configuration)
-    : nCurrentPoolSize_(0),
-      nMaximumPoolSize_(configuration.maximumFreelistSize()),
-      bNonPowerOfTwoSupported_(false),
-      bReuseLargerTextures_(false),
-      nFramebufferID_(0),
+    : nMaximumPoolSize_(configuration.maximumFreelistSize()),
       pVideoMemoryListener_(configuration.videoMemoryListener()),
       pContext_(configuration.context()),
       pFramebufferContext_(Platform::currentGLContext()) {

@@ -41,7 +41,7 @@ public:
     private:
         size_t nMaximumFreelistSize_;
         VideoMemory::VideoMemoryListener* pVideoMemoryListener_;
-        OGL::Context* pContext_;
+        OGL::Context* pContext_ = nullptr;
     };
 
     static TexturePool* Instance();
@@ -96,11 +96,11 @@ private:
     TextureFreeList<OGL::Texture2D> oFreeList2D_;
     TextureFreeList<OGL::Texture3D> oFreeList3D_;
     TextureFreeList<OGL::TextureRECT> oFreeListRECT_;
-    size_t nCurrentPoolSize_;
+    size_t nCurrentPoolSize_ = 0;
     size_t nMaximumPoolSize_;
-    bool bNonPowerOfTwoSupported_;
-    bool bReuseLargerTextures_;
-    unsigned int nFramebufferID_;
+    bool bNonPowerOfTwoSupported_ = false;
+    bool bReuseLargerTextures_ = false;
+    unsigned int nFramebufferID_ = 0;
     VideoMemory::VideoMemoryListener* pVideoMemoryListener_;
     OGL::Context* pContext_;
     // The context current at construction, which the framebuffer object belongs to.

@@ -21,6 +21,7 @@ protected:
     // New 2D textures of w x 1 RGBA8 (4 w bytes), made by the pool itself.
     std::vector<OGL::Texture2D*> make2D(size_t count, unsigned int width) {
         std::vector<OGL::Texture2D*> textures;
+        textures.reserve(count);
         for (size_t n = 0; n < count; ++n)
             textures.push_back(pool().getTexture2DFromPool(width, 1, RGBA8));
         return textures;
@@ -37,6 +38,7 @@ TEST_F(TexturePoolEvictionTest, PassesDeleteTheEarliestGivenBackDownToThreeQuart
     createPool(1000);
     std::vector<OGL::Texture2D*> t = make2D(4, 75);  // 300 bytes each
     std::vector<unsigned int> names;
+    names.reserve(t.size());
     for (auto* texture : t) names.push_back(texture->objectID());
 
     for (int n = 0; n < 3; ++n) pool().returnTexture2DToPool(t[n]);
@@ -80,7 +82,7 @@ TEST_F(TexturePoolEvictionTest, LowWaterMarkIsThreeQuartersRoundedDown) {
 }
 
 TEST_F(TexturePoolEvictionTest, OnePassTakesOneOfEachKindInKindOrder) {
-    createPool(4 * 4 * 64);
+    createPool(1024);  // four textures of 256 bytes
     OGL::Texture1D* line = pool().getTexture1DFromPool(64, RGBA8);
     OGL::Texture2D* plane = pool().getTexture2DFromPool(8, 8, RGBA8);
     OGL::Texture3D* volume = pool().getTexture3DFromPool(4, 4, 4, RGBA8);

@@ -62,6 +62,14 @@ private:
     std::vector<unsigned int> deletedNames_;  // deleted by the pool in the current step
 };
 
+std::vector<RecordingListener::Event> freedEvents(const std::vector<size_t>& passes) {
+    std::vector<RecordingListener::Event> events;
+    events.reserve(passes.size());
+    for (size_t freed : passes)
+        events.push_back(RecordingListener::event(RecordingListener::FREED, freed));
+    return events;
+}
+
 size_t TexturePoolModelTest::modelBytes() const {
     size_t total = 0;
     for (const auto& list : lists_)
@@ -164,10 +172,7 @@ void TexturePoolModelTest::giveBack() {
         case K3D: p.returnTexture3DToPool(static_cast<OGL::Texture3D*>(e.texture)); break;
         case KRECT: p.returnTextureRECTToPool(static_cast<OGL::TextureRECT*>(e.texture)); break;
     }
-    std::vector<RecordingListener::Event> expected;
-    for (size_t freed : passes)
-        expected.push_back(RecordingListener::event(RecordingListener::FREED, freed));
-    expectEvents(expected);
+    expectEvents(freedEvents(passes));
 }
 
 void TexturePoolModelTest::setLimit() {
@@ -175,10 +180,7 @@ void TexturePoolModelTest::setLimit() {
     limit_ = limits[random_() % 7];
     const std::vector<size_t> passes = enforce();
     pool().setMaximumPoolSize(limit_);
-    std::vector<RecordingListener::Event> expected;
-    for (size_t freed : passes)
-        expected.push_back(RecordingListener::event(RecordingListener::FREED, freed));
-    expectEvents(expected);
+    expectEvents(freedEvents(passes));
 }
 
 void TexturePoolModelTest::clear() {

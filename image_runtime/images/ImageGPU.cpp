@@ -85,7 +85,8 @@ ImageGPU::ImageGPU(const int2& offset, const size2& size, OGL::Texture2D* pTextu
     pTexture_ = pTexture;
 }
 
-ImageGPU::ImageGPU(const ImageGPU&)
+// The base part is default-built, not copied: the copy is refused anyway.
+ImageGPU::ImageGPU(const ImageGPU&)  // NOLINT(bugprone-copy-constructor-init)
     : ImageBase(), ePixelFormat_(PIXEL_FORMAT_UNDEFINED), pTexture_(nullptr) {
     std::ostringstream message;
     message << "Not implemented: "
@@ -93,7 +94,8 @@ ImageGPU::ImageGPU(const ImageGPU&)
     throwAt<InternalException>(kSource, __LINE__, message.str());
 }
 
-ImageGPU& ImageGPU::operator=(const ImageGPU&) {
+// Always throws, for self-assignment too.
+ImageGPU& ImageGPU::operator=(const ImageGPU&) {  // NOLINT(bugprone-unhandled-self-assignment)
     std::ostringstream message;
     message << "Not implemented: "
             << "no copying of ImageGPU allowed";

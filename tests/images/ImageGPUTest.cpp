@@ -7,6 +7,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -46,7 +47,7 @@ std::vector<unsigned char> pattern(size_t width, size_t height, size_t rowLength
 
 // Texel (x, y) of a read-back RGBA float image of the given width, as bytes.
 unsigned char texel(const std::vector<float>& texels, size_t width, size_t x, size_t y, size_t c) {
-    return static_cast<unsigned char>(texels[(y * width + x) * 4 + c] * 255.0f + 0.5f);
+    return static_cast<unsigned char>(std::lround(texels[(y * width + x) * 4 + c] * 255.0f));
 }
 
 GLuint boundTexture2D() {
@@ -287,7 +288,7 @@ TEST_F(ImageGPUTest, FrameBufferRectangleLandsAtTheGivenTexel) {
 
     // The image's offset plays no part: the destination is in texels.
     ImageGPU image(int2(50, 50), size2(16, 16), ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1));
-    const std::vector<unsigned char> zeros(16 * 16 * 4, 0);
+    const std::vector<unsigned char> zeros(size_t{16} * 16 * 4, 0);
     image.copyImageData(int2(50, 50), size2(16, 16), GL_RGBA, GL_UNSIGNED_BYTE, zeros.data(),
                         float2(1, 1));
     image.copyFrameBufferData(2, 3, 1, 1, 4, 5);
