@@ -50,7 +50,7 @@ void PooledGetAndReturn(benchmark::State& state) {
         benchmark::DoNotOptimize(texture);
         pool->returnTexture2DToPool(texture);
     }
-    state.counters["allocations_per_iteration"] =
+    state.counters["allocs"] =
         static_cast<double>(gAllocations.load() - before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(PooledGetAndReturn);
