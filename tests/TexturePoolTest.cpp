@@ -63,9 +63,10 @@ TEST_F(TexturePoolTest, ExactMatchFirstFitAndByteCount) {
     EXPECT_EQ(p.getTexture2DFromPool(100, 60, RGBA8), b);
     EXPECT_EQ(p.currentPoolSize(), 256u * 256u * 4u);
 
+    const unsigned int largeName = large->objectID();
     for (OGL::Texture2D* t : {a, b, other, small}) p.returnTexture2DToPool(t);
     destroyPool();
-    EXPECT_FALSE(isTextureName(large->objectID()));
+    EXPECT_FALSE(isTextureName(largeName));
 }
 
 TEST_F(TexturePoolTest, OtherKindsAreSearchedAndRoundedByTheirOwnRules) {

@@ -79,7 +79,7 @@ TEST_F(ImageGPUTest, FormatMappingBothWaysAndInvalidFormatsNeverReachThePool) {
     createPool();
     EXPECT_TRUE(throwsWith<ParameterException>(
         [] {
-            ImageGPU(IntegerRect(int2(0, 0), size2(4, 4)), static_cast<ImageGPU::tePixelFormat>(-1),
+            ImageGPU(IntegerRect(int2(0, 0), size2(4, 4)), static_cast<ImageGPU::tePixelFormat>(13),
                      float2(1, 1));
         },
         "invalid pixel format"));
