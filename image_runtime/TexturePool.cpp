@@ -252,7 +252,20 @@ void TexturePool::clearEnlargedTexture(OGL::Texture2D* texture, unsigned int wid
     GLfloat clearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
 
-    OGL::Framebuffer::bind(nFramebufferID_);
+    // Not every driver shares framebuffer objects within a share group: the
+    // pool's own serves the context that created the pool, and any other
+    // context clears through a temporary framebuffer object of its own.
+    struct TemporaryFramebuffer {
+        unsigned int name = 0;
+        ~TemporaryFramebuffer() {
+            if (name != 0) OGL::Framebuffer::destroy(name);
+        }
+    } temporary;
+    unsigned int framebuffer = nFramebufferID_;
+    if (Platform::currentGLContext() != pFramebufferContext_)
+        framebuffer = temporary.name = OGL::Framebuffer::generate();
+
+    OGL::Framebuffer::bind(framebuffer);
     OGL::Framebuffer::attachTexture2D(texture->objectID());
     const unsigned int status = OGL::Framebuffer::status();
     if (status != OGL::Framebuffer::COMPLETE) {

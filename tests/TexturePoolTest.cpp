@@ -191,6 +191,29 @@ TEST_F(TexturePoolTest, EnlargedTexturesAreClearedAndCallerStateSurvives) {
     destroyPool();
 }
 
+TEST_F(TexturePoolTest, EnlargedTexturesAreClearedFromAnotherDrawingContext) {
+    createPool(VideoMemory::kDefaultMaximumPoolSize, true);
+    TexturePool& p = pool();
+    OGL::Texture2D* used = p.getTexture2DFromPool(64, 64, RGBA8);
+    fillTexture(used, 9, 9, 9, 9);
+    p.returnTexture2DToPool(used);
+
+    // A second drawing context of the share group asks for a rounded size:
+    // it cannot rely on the pool's framebuffer object, which belongs to the
+    // context that created the pool.
+    auto other = OGL::createHeadlessContext(&ZEV::Test::callerContext());
+    other->makeCurrent();
+    const size_t framebuffers = OGL::LiveObjects::count(OGL::ObjectKind::Framebuffer);
+    OGL::Texture2D* cleared = p.getTexture2DFromPool(50, 40, RGBA8);
+    EXPECT_EQ(cleared, used);
+    EXPECT_TRUE(allTexelsAre(cleared, 0, 0, 0, 0));
+    EXPECT_EQ(OGL::LiveObjects::count(OGL::ObjectKind::Framebuffer), framebuffers);
+    EXPECT_EQ(OGL::Framebuffer::currentBinding(), 0u);
+    ZEV::Test::callerContext().makeCurrent();
+    delete cleared;
+    destroyPool();
+}
+
 TEST_F(TexturePoolTest, CapabilityRuleDecidesAtCreation) {
     auto* extensions = OGL::ExtensionManager::Instance();
     struct Case {
