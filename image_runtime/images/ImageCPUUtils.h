@@ -35,16 +35,22 @@ inline unsigned char toByte(float value) {
 
 }  // namespace ImageCPUUtilsDetail
 
+namespace ImageCPUUtilsDetail {
+
+// Written so that the comparisons map onto the processor's min and max,
+// which also leave NaN as it is.
+inline float clampComponent(float value) {
+    const float belowOne = value > 1.0f ? 1.0f : value;
+    return belowOne < 0.0f ? 0.0f : belowOne;
+}
+
+}  // namespace ImageCPUUtilsDetail
+
 // Each component limited to [0, 1]; NaN is left as it is.
 inline float4 clampToUnitRange(const float4& color) {
-    float4 result = color;
-    for (size_t n = 0; n < 4; ++n) {
-        if (result[n] > 1.0f)
-            result[n] = 1.0f;
-        else if (result[n] < 0.0f)
-            result[n] = 0.0f;
-    }
-    return result;
+    using ImageCPUUtilsDetail::clampComponent;
+    return float4(clampComponent(color[0]), clampComponent(color[1]), clampComponent(color[2]),
+                  clampComponent(color[3]));
 }
 
 // The pixel at (x, y); coordinates are not checked.
