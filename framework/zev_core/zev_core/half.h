@@ -74,16 +74,16 @@ private:
     unsigned int exponentField() const { return (h_ >> 10) & 0x1f; }
     unsigned int significand() const { return h_ & 0x3ff; }
 
+    // Zeros have no eLut entry, so testing for them only off the fast path
+    // gives the same result with fewer instructions on the common case.
     void setFromFloat(float f) {
-        if (f == 0.0f) {
-            h_ = 0;
-            return;
-        }
         uif x;
         x.f = f;
         const unsigned short e = eLut(x.i >> 23);
         if (e != 0)
             h_ = static_cast<unsigned short>(e + (((x.i & 0x007fffff) + 0x00001000) >> 13));
+        else if (f == 0.0f)
+            h_ = 0;
         else
             h_ = static_cast<unsigned short>(convert(static_cast<int>(x.i)));
     }
