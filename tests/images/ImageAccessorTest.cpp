@@ -76,16 +76,13 @@ TEST(ImageAccessor, DeletingThroughABaseLeavesTheImageIntact) {
     for (size_t n = 0; n < 12; ++n) image.pixels()[n] = static_cast<unsigned char>(n);
     const unsigned char* pixels = image.pixels();
 
-    std::unique_ptr<ImageAccessorBase> base(new ImageCPUReadAccessor(image));
+    std::unique_ptr<ImageAccessorBase> base(new ImageCPUWriteAccessor(image));
     std::unique_ptr<ImageReadAccessor> reader(new ImageCPUReadAccessor(image));
     std::unique_ptr<ImageWriteAccessor> writer(new ImageCPUWriteAccessor(image));
-    std::unique_ptr<ImageAccessorBase> writerBase(new ImageCPUWriteAccessor(image));
     EXPECT_EQ(base->width(), 2u);
-    EXPECT_EQ(writerBase->height(), 2u);
     base.reset();
     reader.reset();
     writer.reset();
-    writerBase.reset();
 
     EXPECT_EQ(image.pixels(), pixels);
     for (size_t n = 0; n < 12; ++n) EXPECT_EQ(image.pixels()[n], n);
