@@ -14,12 +14,13 @@ using ZEV::ImageCPU;
 ImageCPU sourceImage(benchmark::State& state) {
     const auto format = static_cast<ImageCPU::tePixelFormat>(state.range(0));
     ImageCPU image(format, 1024, 1024, ZEV::float2(1.0f), 0, 0, 0, 0);
-    std::memset(image.pixels(), 0x3c, 1024 * 1024 * ImageCPU::PixelSize(format));
+    std::memset(image.pixels(), 0x3c, size_t{1024} * 1024 * ImageCPU::PixelSize(format));
     return image;
 }
 
 size_t bufferBytes(benchmark::State& state) {
-    return 1024 * 1024 * ImageCPU::PixelSize(static_cast<ImageCPU::tePixelFormat>(state.range(0)));
+    return size_t{1024} * 1024 *
+           ImageCPU::PixelSize(static_cast<ImageCPU::tePixelFormat>(state.range(0)));
 }
 
 void BM_CopyConstructor(benchmark::State& state) {

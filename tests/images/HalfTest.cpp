@@ -64,7 +64,7 @@ public:
         const int field = (floatBits(f) >> 23) & 0xff;
         int exponent = binade(field);
         const double units = magnitude * scale_[field];
-        int64_t rounded = static_cast<int64_t>(units);
+        auto rounded = static_cast<int64_t>(units);
         if (units - static_cast<double>(rounded) >= 0.5) ++rounded;
         if (exponent == -14 && rounded < 1024) return sign | static_cast<unsigned short>(rounded);
         if (rounded == 2048) {
@@ -110,7 +110,7 @@ uint64_t countNarrowingErrors(uint64_t first, uint64_t last, uint64_t stride,
     const NearestHalf nearestHalf;
     uint64_t errors = 0;
     for (uint64_t i = first; i <= last; i += stride) {
-        const uint32_t bits = static_cast<uint32_t>(i);
+        const auto bits = static_cast<uint32_t>(i);
         const float f = floatFromBits(bits);
         const unsigned int got = half(f).bits();
         bool right;

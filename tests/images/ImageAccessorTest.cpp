@@ -42,7 +42,7 @@ TEST(ImageAccessor, GeometryIsTheImagesAtEachCall) {
 
 TEST(ImageAccessor, ReadsAndWritesThroughTheAbstractInterfaces) {
     // 2 x 2 pixels at (10, 20), rows 3 pixels apart.
-    std::vector<unsigned char> buffer(3 * 2 * 4);
+    std::vector<unsigned char> buffer(size_t{3} * 2 * 4);
     for (size_t n = 0; n < buffer.size(); ++n) buffer[n] = static_cast<unsigned char>(n * 10);
     ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA8, buffer.data(), 2, 2, float2(1.0f), 10, 20, 3, 2);
     ImageCPUReadAccessor cpuReader(image);
@@ -59,7 +59,7 @@ TEST(ImageAccessor, ReadsAndWritesThroughTheAbstractInterfaces) {
     EXPECT_EQ(back[1], 1.0f);
     EXPECT_EQ(back[2], 0.0f);
     EXPECT_EQ(back[3], 153 / 255.0f);
-    EXPECT_EQ(buffer[(3 + 1) * 4], 51);
+    EXPECT_EQ(buffer[size_t{3 + 1} * 4], 51);
 
     ImageCPU luminance(ImageCPU::PIXEL_FORMAT_LUMINANCE8, 1, 1, float2(1.0f), 0, 0, 0, 0);
     ImageCPUReadAccessor luminanceReader(luminance);

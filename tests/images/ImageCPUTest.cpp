@@ -125,7 +125,7 @@ TEST(ImageCPU, PhysicalExtentAndAddressing) {
 }
 
 TEST(ImageCPU, BorrowedBufferIsHandedOutAndNeverFreed) {
-    std::vector<unsigned char> caller = counting(4 * 6 * 3);
+    std::vector<unsigned char> caller = counting(size_t{4} * 6 * 3);
     const std::vector<unsigned char> original = caller;
     {
         ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA8, caller.data(), 4, 3, float2(1.0f), 2, 3, 6, 3);
@@ -146,7 +146,7 @@ TEST(ImageCPU, BorrowedBufferIsHandedOutAndNeverFreed) {
 }
 
 TEST(ImageCPU, CopyConstructorMakesAnOwnedCopyAtTheOrigin) {
-    std::vector<unsigned char> caller = counting(4 * 3 * 3);
+    std::vector<unsigned char> caller = counting(size_t{4} * 3 * 3);
     const ImageCPU source(ImageCPU::PIXEL_FORMAT_RGB8, caller.data(), 3, 2, float2(0.5f, 2.0f), 5,
                           7, 4, 3);
     {
@@ -176,7 +176,7 @@ TEST(ImageCPU, CopyConstructorMakesAnOwnedCopyAtTheOrigin) {
 }
 
 TEST(ImageCPU, AssignmentKeepsTheOffsetAndReplacesTheBuffer) {
-    std::vector<unsigned char> sourceBytes = counting(4 * 3 * 3);
+    std::vector<unsigned char> sourceBytes = counting(size_t{4} * 3 * 3);
     const ImageCPU source(ImageCPU::PIXEL_FORMAT_RGB8, sourceBytes.data(), 3, 2, float2(2.0f), 5, 7,
                           4, 3);
 

@@ -161,7 +161,7 @@ TEST(ImageCPUUtils, ClampToUnitRange) {
 
 TEST(ImageCPUUtils, PixelsAreAddressedThroughOffsetAndStride) {
     // 3 x 2 pixels at (10, 20), rows 5 pixels apart.
-    std::vector<unsigned char> buffer(5 * 2 * 4);
+    std::vector<unsigned char> buffer(size_t{5} * 2 * 4);
     for (size_t n = 0; n < buffer.size(); ++n) buffer[n] = static_cast<unsigned char>(n);
     ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA8, buffer.data(), 3, 2, float2(1.0f), 10, 20, 5, 2);
     expectColor(readRGBAFloat4Pixel(image, 10, 20),
@@ -175,7 +175,7 @@ TEST(ImageCPUUtils, PixelsAreAddressedThroughOffsetAndStride) {
     ImageCPU negative(ImageCPU::PIXEL_FORMAT_RGBA8, buffer.data(), 3, 2, float2(1.0f), -7, -1, 5,
                       2);
     writeRGBAFloat4Pixel(negative, float4(1.0f), -6, 0);
-    EXPECT_EQ(buffer[(5 + 1) * 4], 255);
+    EXPECT_EQ(buffer[size_t{5 + 1} * 4], 255);
     expectColor(readRGBAFloat4Pixel(image, 11, 21), float4(1.0f));
 }
 

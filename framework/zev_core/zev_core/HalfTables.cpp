@@ -59,7 +59,7 @@ const half::ELutTable half::eLutTable_ = makeELut<half::ELutTable>();
 const half::ToFloatTable half::toFloatTable_ = makeToFloat<half::ToFloatTable>();
 
 short half::convert(int i) {
-    const unsigned int bits = static_cast<unsigned int>(i);
+    const auto bits = static_cast<unsigned int>(i);
     const unsigned int sign = (bits >> 16) & 0x8000;
     const int exponent = static_cast<int>((bits >> 23) & 0xff);
     unsigned int significand = bits & 0x007fffff;
