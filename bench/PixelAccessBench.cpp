@@ -55,8 +55,8 @@ void finish(benchmark::State& state, long allocations) {
 }
 
 // Filter code holding the concrete accessor, whose calls the compiler can
-// resolve and inline, and code holding only the abstract interface, where
-// every pixel is a virtual call (the pointer is hidden from the optimiser).
+// bind directly, and code holding only the abstract interface, where
+// every pixel is a virtual call.
 template <class Reader>
 void readAll(benchmark::State& state, Reader& reader) {
     long allocations = 0;
@@ -95,8 +95,10 @@ void BM_ReadAccessor(benchmark::State& state) {
 void BM_ReadAccessorVirtual(benchmark::State& state) {
     const ImageCPU image = makeImage(state);
     ZEV::ImageCPUReadAccessor cpuReader(image);
-    ZEV::ImageReadAccessor* reader = &cpuReader;
-    benchmark::DoNotOptimize(reader);
+    // Read back through a volatile, the pointer's target is unknown to the
+    // optimiser.
+    ZEV::ImageReadAccessor* volatile hidden = &cpuReader;
+    ZEV::ImageReadAccessor* reader = hidden;
     readAll(state, *reader);
 }
 
@@ -109,8 +111,8 @@ void BM_WriteAccessor(benchmark::State& state) {
 void BM_WriteAccessorVirtual(benchmark::State& state) {
     ImageCPU image = makeImage(state);
     ZEV::ImageCPUWriteAccessor cpuWriter(image);
-    ZEV::ImageWriteAccessor* writer = &cpuWriter;
-    benchmark::DoNotOptimize(writer);
+    ZEV::ImageWriteAccessor* volatile hidden = &cpuWriter;
+    ZEV::ImageWriteAccessor* writer = hidden;
     writeAll(state, *writer);
 }
 
