@@ -1,0 +1,111 @@
+// The 16-bit float (IEEE 754 binary16) of the framework. The class lives in
+// zev_core because its conversion tables are defined there; the image runtime
+// re-exports it as image_runtime/images/half.h and implements the operations
+// that are not inline (rounding to fewer significand bits).
+//
+// Narrowing is nearest-value with exact ties rounded away from zero, on the
+// table-driven fast path and on the slow path alike; overflow gives an
+// infinity and NaNs stay NaNs, both with the float's sign. A float that
+// compares equal to zero narrows to +0.
+#pragma once
+
+#include <cstddef>
+
+#include "zev_core/Export.h"
+
+namespace ZEV {
+
+class ZEV_API half {
+public:
+    union uif {
+        unsigned int i;
+        float f;
+    };
+
+    half() = default;
+    half(float f) { setFromFloat(f); }
+
+    operator float() const { return toFloat(h_).f; }
+
+    half& operator=(const half&) = default;
+    half& operator=(float f) {
+        setFromFloat(f);
+        return *this;
+    }
+
+    half& operator+=(half h) { return *this = float(*this) + float(h); }
+    half& operator+=(float f) { return *this = float(*this) + f; }
+    half& operator-=(half h) { return *this = float(*this) - float(h); }
+    half& operator-=(float f) { return *this = float(*this) - f; }
+    half& operator*=(half h) { return *this = float(*this) * float(h); }
+    half& operator*=(float f) { return *this = float(*this) * f; }
+    half& operator/=(half h) { return *this = float(*this) / float(h); }
+    half& operator/=(float f) { return *this = float(*this) / f; }
+
+    half operator-() const { return fromBits(static_cast<unsigned short>(h_ ^ 0x8000)); }
+
+    // Keeps n of the ten significand bits, rounding to nearest (ties away
+    // from zero); a rounding that would reach infinity truncates instead.
+    half round(unsigned int n) const;
+
+    bool isFinite() const { return exponentField() < 31; }
+    bool isNormalized() const { return exponentField() > 0 && exponentField() < 31; }
+    bool isDenormalized() const { return exponentField() == 0 && significand() != 0; }
+    bool isZero() const { return (h_ & 0x7fff) == 0; }
+    bool isNan() const { return exponentField() == 31 && significand() != 0; }
+    bool isInfinity() const { return exponentField() == 31 && significand() == 0; }
+    bool isNegative() const { return (h_ & 0x8000) != 0; }
+
+    static half posInf() { return fromBits(0x7c00); }
+    static half negInf() { return fromBits(0xfc00); }
+    static half qNan() { return fromBits(0x7fff); }
+    static half sNan() { return fromBits(0x7dff); }
+
+    unsigned short bits() const { return h_; }
+    void setBits(unsigned short bits) { h_ = bits; }
+
+private:
+    static half fromBits(unsigned short bits) {
+        half h;
+        h.h_ = bits;
+        return h;
+    }
+
+    unsigned int exponentField() const { return (h_ >> 10) & 0x1f; }
+    unsigned int significand() const { return h_ & 0x3ff; }
+
+    // Zeros have no eLut entry, so testing for them only off the fast path
+    // gives the same result with fewer instructions on the common case.
+    void setFromFloat(float f) {
+        uif x;
+        x.f = f;
+        const unsigned short e = eLut(x.i >> 23);
+        if (e != 0)
+            h_ = static_cast<unsigned short>(e + (((x.i & 0x007fffff) + 0x00001000) >> 13));
+        else if (f == 0.0f)
+            h_ = 0;
+        else
+            h_ = static_cast<unsigned short>(convert(static_cast<int>(x.i)));
+    }
+
+    // The tables are plain data in zev_core, read inline so that a
+    // conversion costs one load rather than a call into another library.
+    static unsigned short eLut(size_t i) { return eLutTable_.entry[i]; }
+    static short convert(int i);
+    static uif toFloat(size_t h) { return toFloatTable_.entry[h]; }
+
+    struct ELutTable {
+        unsigned short entry[512];
+    };
+    struct ToFloatTable {
+        uif entry[65536];
+    };
+    static const ELutTable eLutTable_;
+    static const ToFloatTable toFloatTable_;
+
+    unsigned short h_;
+};
+
+static_assert(sizeof(half) == 2, "half is its bit pattern and nothing else");
+
+}  // namespace ZEV

@@ -1,0 +1,86 @@
+// Accessors: format-independent reading and writing of single pixels as
+// float4 colours. The abstract classes define the interface; the CPU ones
+// work on an ImageCPU that they neither own nor cache anything of, so every
+// call sees the image's current geometry and buffer.
+#pragma once
+
+#include <cstddef>
+
+#include "zev_core/Export.h"
+#include "zev_core/Vectors.h"
+
+namespace ZEV {
+
+class ImageCPU;
+
+class ZEV_API ImageAccessorBase {
+public:
+    ImageAccessorBase() = default;
+    ImageAccessorBase(const ImageAccessorBase&) = default;
+    ImageAccessorBase& operator=(const ImageAccessorBase&) = default;
+
+    virtual size_t height() = 0;
+    virtual size_t width() = 0;
+    virtual int offsetX() = 0;
+    virtual int offsetY() = 0;
+    virtual size_t physicalWidth() = 0;
+    virtual ~ImageAccessorBase();
+};
+
+class ZEV_API ImageReadAccessor : public virtual ImageAccessorBase {
+public:
+    ImageReadAccessor() = default;
+    ImageReadAccessor(const ImageReadAccessor&) = default;
+    ImageReadAccessor& operator=(const ImageReadAccessor&) = default;
+    ~ImageReadAccessor() override;
+
+    virtual float4 getRGBAFloat4PixelAt(int x, int y) = 0;
+};
+
+class ZEV_API ImageWriteAccessor : public virtual ImageAccessorBase {
+public:
+    ImageWriteAccessor() = default;
+    ImageWriteAccessor(const ImageWriteAccessor&) = default;
+    ImageWriteAccessor& operator=(const ImageWriteAccessor&) = default;
+    ~ImageWriteAccessor() override;
+
+    virtual void writeRGBAFloatPixel4At(float4 color, int x, int y) = 0;
+};
+
+// Reads an image that must outlive the accessor.
+class ZEV_API ImageCPUReadAccessor : public ImageReadAccessor {
+public:
+    explicit ImageCPUReadAccessor(const ImageCPU& image);
+    ~ImageCPUReadAccessor() override;
+
+    size_t height() override;
+    size_t width() override;
+    int offsetX() override;
+    int offsetY() override;
+    size_t physicalWidth() override;
+    // Coordinates are not checked; see readRGBAFloat4Pixel.
+    float4 getRGBAFloat4PixelAt(int x, int y) override;
+
+private:
+    const ImageCPU* image_;
+};
+
+// Writes an image that must outlive the accessor.
+class ZEV_API ImageCPUWriteAccessor : public ImageWriteAccessor {
+public:
+    explicit ImageCPUWriteAccessor(ImageCPU& image);
+    ~ImageCPUWriteAccessor() override;
+
+    size_t height() override;
+    size_t width() override;
+    int offsetX() override;
+    int offsetY() override;
+    size_t physicalWidth() override;
+    // Coordinates are not checked; see writeRGBAFloat4Pixel.
+    void writeRGBAFloatPixel4At(float4 color, int x, int y) override;
+
+private:
+    ImageCPU* image_;
+};
+
+}  // namespace ZEV

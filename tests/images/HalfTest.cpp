@@ -1,0 +1,300 @@
+// half: exact widening of every pattern, nearest-value narrowing of every
+// float against a reference written from the definition of binary16, the
+// classification queries, rounding and the arithmetic.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "image_runtime/images/half.h"
+
+namespace ZEV {
+namespace {
+
+uint32_t floatBits(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+float floatFromBits(uint32_t bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+half halfFromBits(unsigned short bits) {
+    half h;
+    h.setBits(bits);
+    return h;
+}
+
+// The value of a finite half pattern, from the binary16 definition.
+double halfValue(unsigned int bits) {
+    const int exponent = (bits >> 10) & 0x1f;
+    const int significand = bits & 0x3ff;
+    const double magnitude = exponent == 0 ? std::ldexp(significand, -24)
+                                           : std::ldexp(1024 + significand, exponent - 25);
+    return (bits & 0x8000) ? -magnitude : magnitude;
+}
+
+// The half nearest to a finite, non-zero float, exact ties away from zero,
+// magnitudes from 65520 on to infinity. Works in doubles on the value: the
+// float is scaled so that one unit in the last place of the half binade it
+// falls in becomes 1, and the scaled value is rounded to an integer. The
+// binade comes from the float's exponent field, which keeps this fast enough
+// to run on all four billion floats.
+class NearestHalf {
+public:
+    NearestHalf() {
+        for (int field = 0; field < 256; ++field)
+            scale_[field] = std::ldexp(1.0, 10 - binade(field));
+    }
+
+    unsigned short operator()(float f) const {
+        const double magnitude = std::fabs(static_cast<double>(f));
+        const unsigned short sign = std::signbit(f) ? 0x8000 : 0;
+        if (magnitude >= 65520.0) return sign | 0x7c00;
+        const int field = (floatBits(f) >> 23) & 0xff;
+        int exponent = binade(field);
+        const double units = magnitude * scale_[field];
+        auto rounded = static_cast<int64_t>(units);
+        if (units - static_cast<double>(rounded) >= 0.5) ++rounded;
+        if (exponent == -14 && rounded < 1024) return sign | static_cast<unsigned short>(rounded);
+        if (rounded == 2048) {
+            rounded = 1024;
+            ++exponent;
+        }
+        return sign | static_cast<unsigned short>(((exponent + 15) << 10) | (rounded - 1024));
+    }
+
+private:
+    // The exponent of the half binade a float with this exponent field lies
+    // in; everything below the normal halves shares the denormal spacing.
+    static int binade(int field) { return std::max(field - 127, -14); }
+
+    double scale_[256];
+};
+
+TEST(Half, EveryPatternWidensExactlyAndNarrowsBackToItself) {
+    for (unsigned int bits = 0; bits < 0x10000; ++bits) {
+        const half h = halfFromBits(static_cast<unsigned short>(bits));
+        const float f = h;
+        const int exponent = (bits >> 10) & 0x1f;
+        const unsigned int significand = bits & 0x3ff;
+        if (exponent == 31) {
+            // Infinities stay infinities and NaNs keep sign and payload.
+            const uint32_t expected = ((bits & 0x8000u) << 16) | 0x7f800000u | (significand << 13);
+            ASSERT_EQ(floatBits(f), expected) << std::hex << bits;
+        } else {
+            ASSERT_EQ(static_cast<double>(f), halfValue(bits)) << std::hex << bits;
+            ASSERT_EQ(std::signbit(f), (bits & 0x8000) != 0) << std::hex << bits;
+        }
+        // Negative zero is the one pattern that does not come back: every
+        // zero narrows to +0.
+        const unsigned int back = half(f).bits();
+        ASSERT_EQ(back, bits == 0x8000 ? 0u : bits) << std::hex << bits;
+    }
+}
+
+// Checks every float pattern from first to last (inclusive) with the given
+// stride; returns the number of wrong results and records the first one.
+uint64_t countNarrowingErrors(uint64_t first, uint64_t last, uint64_t stride,
+                              uint32_t* firstWrong) {
+    const NearestHalf nearestHalf;
+    uint64_t errors = 0;
+    for (uint64_t i = first; i <= last; i += stride) {
+        const auto bits = static_cast<uint32_t>(i);
+        const float f = floatFromBits(bits);
+        const unsigned int got = half(f).bits();
+        bool right;
+        if (std::isnan(f)) {
+            right = (got & 0x7c00) == 0x7c00 && (got & 0x3ff) != 0 &&
+                    ((got & 0x8000) != 0) == ((bits & 0x80000000u) != 0);
+        } else if (f == 0.0f) {
+            right = got == 0;
+        } else {
+            right = got == nearestHalf(f);
+        }
+        if (!right && errors++ == 0) *firstWrong = bits;
+    }
+    return errors;
+}
+
+TEST(Half, EveryFloatNarrowsToTheNearestHalfWithTiesAwayFromZero) {
+    // Under the sanitizers the table reads are checked one by one; every
+    // 17th pattern (a prime stride, so every exponent and every low-bit
+    // residue is still hit) keeps the run short there.
+#if defined(__SANITIZE_ADDRESS__)
+    const uint64_t stride = 17;
+#else
+    const uint64_t stride = 1;
+#endif
+    const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
+    const uint64_t total = uint64_t(1) << 32;
+    std::vector<uint64_t> errors(threadCount, 0);
+    std::vector<uint32_t> firstWrong(threadCount, 0);
+    std::vector<std::thread> threads;
+    for (unsigned int t = 0; t < threadCount; ++t) {
+        // Each thread's range starts on the stride grid.
+        uint64_t first = total / threadCount * t;
+        first += (stride - first % stride) % stride;
+        const uint64_t last = total / threadCount * (t + 1) - 1;
+        threads.emplace_back([&, t, first, last] {
+            errors[t] = countNarrowingErrors(first, last, stride, &firstWrong[t]);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    const NearestHalf nearestHalf;
+    for (unsigned int t = 0; t < threadCount; ++t) {
+        EXPECT_EQ(errors[t], 0u) << "first wrong float pattern 0x" << std::hex << firstWrong[t]
+                                 << " narrows to 0x" << half(floatFromBits(firstWrong[t])).bits()
+                                 << ", expected 0x" << nearestHalf(floatFromBits(firstWrong[t]));
+    }
+}
+
+TEST(Half, NarrowingBoundaries) {
+    EXPECT_EQ(half(0.0f).bits(), 0);
+    EXPECT_EQ(half(-0.0f).bits(), 0);
+    EXPECT_EQ(half(1.0f).bits(), 0x3c00);
+    EXPECT_EQ(half(-1.0f).bits(), 0xbc00);
+    EXPECT_EQ(half(65504.0f).bits(), 0x7bff);
+    // Half-way cases go up in magnitude, on the fast path and in the denormals.
+    EXPECT_EQ(half(1.0f + std::ldexp(1.0f, -11)).bits(), 0x3c01);
+    EXPECT_EQ(half(-1.0f - std::ldexp(1.0f, -11)).bits(), 0xbc01);
+    EXPECT_EQ(half(std::ldexp(1.0f, -25)).bits(), 0x0001);
+    EXPECT_EQ(half(std::ldexp(3.0f, -25)).bits(), 0x0002);
+    EXPECT_EQ(half(std::nextafter(std::ldexp(1.0f, -25), 0.0f)).bits(), 0x0000);
+    // Just below and at the overflow threshold, and beyond.
+    EXPECT_EQ(half(std::nextafter(65520.0f, 0.0f)).bits(), 0x7bff);
+    EXPECT_EQ(half(65520.0f).bits(), 0x7c00);
+    EXPECT_EQ(half(-1e10f).bits(), 0xfc00);
+    EXPECT_EQ(half(std::numeric_limits<float>::infinity()).bits(), 0x7c00);
+    EXPECT_EQ(half(-std::numeric_limits<float>::infinity()).bits(), 0xfc00);
+    // Tiny negative floats keep their sign; a NaN keeps sign and NaN-ness
+    // even when its payload lies only in the bits that are dropped.
+    EXPECT_EQ(half(-1e-30f).bits(), 0x8000);
+    const half nan(floatFromBits(0xff800001u));
+    EXPECT_TRUE(nan.isNan());
+    EXPECT_TRUE(nan.isNegative());
+}
+
+TEST(Half, ClassificationAgreesWithTheWidenedFloat) {
+    const float smallestNormal = std::ldexp(1.0f, -14);
+    for (unsigned int bits = 0; bits < 0x10000; ++bits) {
+        const half h = halfFromBits(static_cast<unsigned short>(bits));
+        const float f = h;
+        const float magnitude = std::fabs(f);
+        ASSERT_EQ(h.isFinite(), std::isfinite(f)) << std::hex << bits;
+        ASSERT_EQ(h.isNan(), std::isnan(f)) << std::hex << bits;
+        ASSERT_EQ(h.isInfinity(), std::isinf(f)) << std::hex << bits;
+        ASSERT_EQ(h.isZero(), f == 0.0f) << std::hex << bits;
+        ASSERT_EQ(h.isNegative(), std::signbit(f)) << std::hex << bits;
+        ASSERT_EQ(h.isNormalized(), std::isfinite(f) && magnitude >= smallestNormal)
+            << std::hex << bits;
+        ASSERT_EQ(h.isDenormalized(), magnitude > 0.0f && magnitude < smallestNormal)
+            << std::hex << bits;
+    }
+}
+
+TEST(Half, NamedPatternsNegationAndBits) {
+    EXPECT_EQ(half::posInf().bits(), 0x7c00);
+    EXPECT_EQ(half::negInf().bits(), 0xfc00);
+    EXPECT_EQ(half::qNan().bits(), 0x7fff);
+    EXPECT_EQ(half::sNan().bits(), 0x7dff);
+    EXPECT_TRUE(half::posInf().isInfinity());
+    EXPECT_TRUE(half::negInf().isNegative());
+    EXPECT_TRUE(half::qNan().isNan());
+    EXPECT_TRUE(half::sNan().isNan());
+
+    const half negativeZero = -half(0.0f);
+    EXPECT_EQ(negativeZero.bits(), 0x8000);
+    EXPECT_TRUE(negativeZero.isZero());
+    EXPECT_TRUE(negativeZero.isNegative());
+    EXPECT_EQ((-half::qNan()).bits(), 0xffff);
+    EXPECT_EQ((-half::negInf()).bits(), 0x7c00);
+
+    EXPECT_EQ(static_cast<float>(halfFromBits(0x3555)), 0.333251953125f);
+    half h;
+    h = 2.5f;
+    EXPECT_EQ(h.bits(), 0x4100);
+    half copy;
+    copy = h;
+    EXPECT_EQ(copy.bits(), 0x4100);
+}
+
+TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
+    EXPECT_EQ(halfFromBits(0x3c01).round(10).bits(), 0x3c01);
+    EXPECT_EQ(halfFromBits(0x3c01).round(12).bits(), 0x3c01);
+    EXPECT_EQ(halfFromBits(0x3c01).round(9).bits(), 0x3c02);
+    EXPECT_EQ(halfFromBits(0x3c01).round(0).bits(), 0x3c00);
+    EXPECT_EQ(halfFromBits(0x7bff).round(0).bits(), 0x7800);
+    EXPECT_EQ(halfFromBits(0xfbff).round(0).bits(), 0xf800);
+    EXPECT_TRUE(halfFromBits(0x7e00).round(9).isNan());
+
+    // Every finite pattern and bit count: the result is the nearer of the
+    // two neighbours with zeros in the dropped bits (the larger one on a
+    // tie), unless the larger one would be infinite.
+    for (unsigned int bits = 0; bits < 0x10000; ++bits) {
+        if ((bits & 0x7c00) == 0x7c00) continue;
+        const double value = std::fabs(halfValue(bits));
+        for (unsigned int n = 0; n < 10; ++n) {
+            const unsigned int step = 1u << (10 - n);
+            const unsigned int below = (bits & 0x7fff) / step * step;
+            const unsigned int above = below + step;
+            unsigned int expected = below;
+            if (below != (bits & 0x7fff) && above < 0x7c00 &&
+                halfValue(above) - value <= value - halfValue(below))
+                expected = above;
+            const unsigned int got =
+                halfFromBits(static_cast<unsigned short>(bits)).round(n).bits();
+            ASSERT_EQ(got, (bits & 0x8000) | expected) << std::hex << bits << " n=" << n;
+        }
+    }
+}
+
+TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalf) {
+    half sum(1.0f);
+    sum += half(-1.0f);
+    EXPECT_EQ(sum.bits(), 0);
+
+    half h(1.0f);
+    h += std::ldexp(1.0f, -11);  // exactly half-way: away from zero
+    EXPECT_EQ(h.bits(), 0x3c01);
+    h = 65504.0f;
+    h += 16.0f;  // 65520 rounds to infinity
+    EXPECT_TRUE(h.isInfinity());
+    h = 3.0f;
+    h -= half(5.0f);
+    EXPECT_EQ(static_cast<float>(h), -2.0f);
+    h -= 0.5f;
+    EXPECT_EQ(static_cast<float>(h), -2.5f);
+    h *= half(2.0f);
+    EXPECT_EQ(static_cast<float>(h), -5.0f);
+    h *= -0.25f;
+    EXPECT_EQ(static_cast<float>(h), 1.25f);
+    h /= half(0.5f);
+    EXPECT_EQ(static_cast<float>(h), 2.5f);
+    h /= 0.0f;
+    EXPECT_EQ(h.bits(), 0x7c00);
+    h = 1.0f;
+    h /= 3.0f;  // 1/3 in float, then to the nearest half
+    EXPECT_EQ(h.bits(), 0x3555);
+
+    // The operators return the object itself.
+    half a(1.0f);
+    EXPECT_EQ(&(a += 1.0f), &a);
+    EXPECT_EQ(&(a -= half(1.0f)), &a);
+    EXPECT_EQ(&(a *= 1.0f), &a);
+    EXPECT_EQ(&(a /= half(1.0f)), &a);
+    EXPECT_EQ(&(a = 1.0f), &a);
+}
+
+}  // namespace
+}  // namespace ZEV
