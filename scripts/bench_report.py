@@ -2,7 +2,8 @@
 """Prints one table from Google Benchmark JSON results: every benchmark with
 its time and, where bench/pairs.tsv names a peer, the peer's time from the
 same run, the ratio and the goal. Heap allocations per iteration are shown
-where a benchmark reports an 'allocs' counter."""
+where a benchmark reports an 'allocs' counter. Times are wall-clock (GL work
+runs on the driver's threads too); with repetitions, the median is used."""
 import json
 import sys
 
@@ -14,11 +15,17 @@ def load(paths):
     for path in paths:
         with open(path) as f:
             data = json.load(f)
+        medians = {}
         for b in data.get("benchmarks", []):
-            if b.get("run_type") == "aggregate":
-                continue
             ns = b["real_time"] * UNIT[b.get("time_unit", "ns")]
-            results[b["name"]] = (ns, b.get("allocs"), b.get("label", ""))
+            entry = (ns, b.get("allocs"), b.get("label", ""))
+            if b.get("run_type") == "aggregate":
+                if b.get("aggregate_name") == "median":
+                    medians[b["run_name"]] = entry
+            else:
+                results.setdefault(b.get("run_name", b["name"]), entry)
+        # With repetitions, the median of the runs stands for the benchmark.
+        results.update(medians)
     return results
 
 

@@ -18,7 +18,7 @@ export MESA_SHADER_CACHE_DISABLE=true
 for program in build-release/bench/*Bench; do
   name=$(basename "$program")
   echo "running $name" >&2
-  "$program" --benchmark_format=console --benchmark_out="$out/$name.json" \
-    --benchmark_out_format=json "$@" >&2
+  "$program" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$out/$name.json" --benchmark_out_format=json "$@" >&2
 done
 python3 scripts/bench_report.py bench/pairs.tsv "$out"/*.json
