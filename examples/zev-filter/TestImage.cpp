@@ -73,10 +73,10 @@ RgbaPixels makeTestImage(size_t width, size_t height) {
     const size_t square = std::max<size_t>(height / 12, 1);
     const float plateRadius = static_cast<float>(std::min(width / 2, bandHeight)) / 2.0f;
     const float plateX = static_cast<float>(width) * 0.75f;
+    const float plateY = static_cast<float>(bandHeight) * 2.5f;
     for (size_t y = 0; y < height; ++y) {
         const size_t band = std::min<size_t>(y / bandHeight, 2);
         const size_t bandY = y - band * bandHeight;
-        const float plateY = static_cast<float>(2 * bandHeight + bandHeight / 2);
         for (size_t x = 0; x < width; ++x) {
             const float u = static_cast<float>(x) / static_cast<float>(width);
             const float v = static_cast<float>(bandY) / static_cast<float>(bandHeight);

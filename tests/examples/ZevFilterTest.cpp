@@ -172,6 +172,7 @@ protected:
         std::vector<std::string> argv{ZEV_FILTER_PROGRAM};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> pointers;
+        pointers.reserve(argv.size() + 1);
         for (std::string& argument : argv) pointers.push_back(argument.data());
         pointers.push_back(nullptr);
         const std::string out = file("stdout.txt").string();
