@@ -142,7 +142,8 @@ int run(const Options& options) {
         outcome = applyVignette(*result, options.vignette, job);
         progressBar.finish(job, outcome == PassOutcome::Cancelled);
     }
-    if (outcome == PassOutcome::Cancelled) {
+    // Ctrl-C after the last progress report still stops the run before it writes.
+    if (outcome == PassOutcome::Cancelled || InterruptGuard::interrupted()) {
         std::cerr << "zev-filter: cancelled; nothing written\n";
         return kExitCancelled;
     }
