@@ -1,0 +1,158 @@
+// Command-line parsing: "--name value" and "--name=value" for every option
+// that takes a value.
+#include "Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "FilterShaders.h"
+
+namespace ZevFilter {
+
+namespace {
+
+constexpr long kMaxFrames = 10000;
+constexpr long kMaxBuiltInSide = 8192;
+constexpr long kMaxPrograms = 1000;
+
+[[noreturn]] void badValue(const std::string& option, const std::string& wanted,
+                           const std::string& value) {
+    throw UsageError(option + " needs " + wanted + ", got '" + value + "'");
+}
+
+double parseNumber(const std::string& option, const std::string& wanted, const std::string& value,
+                   double low, double high, bool lowIncluded) {
+    errno = 0;
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    const bool parsed = !value.empty() && end == value.c_str() + value.size() && errno == 0;
+    const bool inRange =
+        std::isfinite(number) && (lowIncluded ? number >= low : number > low) && number <= high;
+    if (!parsed || !inRange) badValue(option, wanted, value);
+    return number;
+}
+
+long parseWhole(const std::string& option, const std::string& wanted, const std::string& value,
+                long low, long high) {
+    errno = 0;
+    char* end = nullptr;
+    const long number = std::strtol(value.c_str(), &end, 10);
+    const bool parsed = !value.empty() && end == value.c_str() + value.size() && errno == 0;
+    if (!parsed || number < low || number > high) badValue(option, wanted, value);
+    return number;
+}
+
+void parseSize(const std::string& value, Options& options) {
+    const std::string wanted = "WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxBuiltInSide);
+    const size_t x = value.find('x');
+    if (x == std::string::npos) badValue("--size", wanted, value);
+    options.builtInWidth =
+        static_cast<size_t>(parseWhole("--size", wanted, value.substr(0, x), 1, kMaxBuiltInSide));
+    options.builtInHeight =
+        static_cast<size_t>(parseWhole("--size", wanted, value.substr(x + 1), 1, kMaxBuiltInSide));
+}
+
+void addFilters(const std::string& list, Options& options) {
+    std::stringstream names(list);
+    std::string name;
+    bool any = false;
+    while (std::getline(names, name, ',')) {
+        const std::optional<Filter> filter = filterFromName(name);
+        if (!filter)
+            throw UsageError("unknown filter '" + name + "' (known: " + knownFilterNames() + ")");
+        options.filters.push_back(*filter);
+        any = true;
+    }
+    if (!any) badValue("--filter", "a filter name", list);
+}
+
+}  // namespace
+
+Options parseOptions(const std::vector<std::string>& arguments) {
+    Options options;
+    bool sizeGiven = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> inlineValue;
+        if (const size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != name.npos) {
+            inlineValue = name.substr(equals + 1);
+            name.erase(equals);
+        }
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        const auto value = [&]() -> std::string {
+            if (inlineValue) return *inlineValue;
+            if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value");
+            return arguments[++i];
+        };
+        if (name == "--input") {
+            options.input = value();
+            if (options.input->empty()) badValue(name, "a file name", "");
+        } else if (name == "--output") {
+            options.output = value();
+            if (options.output.empty()) badValue(name, "a file name", "");
+        } else if (name == "--filter") {
+            addFilters(value(), options);
+        } else if (name == "--sigma") {
+            const std::string wanted =
+                "a number greater than 0 and at most " + std::to_string(kMaxBlurSigma);
+            options.sigma =
+                static_cast<float>(parseNumber(name, wanted, value(), 0.0, kMaxBlurSigma, false));
+        } else if (name == "--frames") {
+            options.frames = static_cast<int>(
+                parseWhole(name, "a whole number from 1 to " + std::to_string(kMaxFrames), value(),
+                           1, kMaxFrames));
+        } else if (name == "--vignette") {
+            options.vignette = static_cast<float>(
+                parseNumber(name, "a number from 0 to 1", value(), 0.0, 1.0, true));
+        } else if (name == "--size") {
+            parseSize(value(), options);
+            sizeGiven = true;
+        } else if (name == "--max-programs") {
+            options.maxPrograms = static_cast<unsigned int>(
+                parseWhole(name, "a whole number from 0 to " + std::to_string(kMaxPrograms),
+                           value(), 0, kMaxPrograms));
+        } else if (name == "--max-program-age") {
+            options.maxProgramAge =
+                parseNumber(name, "a number of seconds, 0 or more", value(), 0.0, 1e9, true);
+        } else {
+            throw UsageError("unknown option '" + arguments[i] + "'");
+        }
+    }
+    if (sizeGiven && options.input)
+        throw UsageError("--size applies to the built-in image only, not with --input");
+    if (options.filters.empty()) options.filters = {Filter::Unsharp, Filter::Sepia};
+    return options;
+}
+
+std::string usageText() {
+    return "Usage: zev-filter [options]\n"
+           "Runs a chain of GPU filters over an image with the ZEV image runtime, then a\n"
+           "vignette on the CPU, and writes the result as a PNG.\n"
+           "\n"
+           "  --input FILE           PNG to read (default: a built-in 1920x1080 test image)\n"
+           "  --output FILE          PNG to write (default: zev-filter-out.png)\n"
+           "  --filter NAMES         filters to chain, repeated or comma-separated, in order:\n"
+           "                         " +
+           knownFilterNames() +
+           " (default: unsharp,sepia)\n"
+           "  --sigma S              Gaussian blur radius for blur and unsharp, 0 < S <= 10\n"
+           "                         (default: 2)\n"
+           "  --frames N             run the chain N times, 1 to 10000 (default: 1)\n"
+           "  --vignette V           darkening of the corners, 0 (none) to 1 (default: 0.35)\n"
+           "  --size WxH             size of the built-in image (default: 1920x1080)\n"
+           "  --max-programs N       GLSL programs kept before idle ones are evicted\n"
+           "                         (default: 3)\n"
+           "  --max-program-age S    seconds a program must be idle to be evicted\n"
+           "                         (default: 0.1)\n"
+           "  -h, --help             print this help and exit\n"
+           "\n"
+           "Exit status: 0 done, 1 processing failed, 2 bad command line, 3 input not\n"
+           "readable, 4 output not writable, 130 cancelled with Ctrl-C.\n";
+}
+
+}  // namespace ZevFilter

@@ -1,0 +1,43 @@
+// The command line of zev-filter: what to read, which filters to chain, how
+// often, and where to write. Parsing checks every value, so that a bad
+// command line fails before anything is read, computed or written.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Filter.h"
+
+namespace ZevFilter {
+
+struct Options {
+    std::optional<std::string> input;  // none: the built-in test image
+    std::string output = "zev-filter-out.png";
+    std::vector<Filter> filters;
+    float sigma = 2.0f;
+    int frames = 1;
+    float vignette = 0.35f;
+    size_t builtInWidth = 1920;
+    size_t builtInHeight = 1080;
+    // A small program cache, so that eviction of idle programs shows in a
+    // short run; the shader manager's own defaults are 128 programs and 60 s.
+    unsigned int maxPrograms = 3;
+    double maxProgramAge = 0.1;
+    bool help = false;
+};
+
+// A command line that cannot be run; what() says why.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws UsageError. Without --filter the chain is unsharp, sepia.
+Options parseOptions(const std::vector<std::string>& arguments);
+
+std::string usageText();
+
+}  // namespace ZevFilter

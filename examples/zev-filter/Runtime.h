@@ -1,0 +1,68 @@
+// The runtime as a host sets it up: a headless context for drawing and a
+// second one in its share group for the texture pool, the pool with the
+// host's listener, and the shader manager with the host's limits. Torn
+// down in reverse; every GPU image and program proxy must be gone first.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "image_runtime/VideoMemory.h"
+#include "zev_ogl/Context.h"
+
+namespace ZevFilter {
+
+struct ProgramLimits {
+    unsigned int maxPrograms = 128;
+    double maxIdleSeconds = 60.0;
+};
+
+class Runtime {
+public:
+    // Leaves the drawing context current. Throws when no context can be made.
+    Runtime(ZEV::VideoMemory::VideoMemoryListener& listener, const ProgramLimits& limits);
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    std::string renderer() const;
+    // Bytes of idle textures in the pool, and its limit.
+    size_t poolBytesIdle() const;
+    size_t poolLimit() const;
+    // Deletes every idle texture through the pool's limit, one eviction at
+    // a time, so that the listener hears of each texture on its own.
+    void emptyPool();
+
+private:
+    // Makes a context current for the runtime's lifetime, then none.
+    class CurrentContext {
+    public:
+        explicit CurrentContext(ZEV::OGL::Context& context);
+        ~CurrentContext();
+        CurrentContext(const CurrentContext&) = delete;
+        CurrentContext& operator=(const CurrentContext&) = delete;
+    };
+    class TexturePoolInstance {
+    public:
+        TexturePoolInstance(ZEV::VideoMemory::VideoMemoryListener& listener,
+                            ZEV::OGL::Context& poolContext);
+        ~TexturePoolInstance();
+        TexturePoolInstance(const TexturePoolInstance&) = delete;
+        TexturePoolInstance& operator=(const TexturePoolInstance&) = delete;
+    };
+    class ShaderManagerInstance {
+    public:
+        explicit ShaderManagerInstance(const ProgramLimits& limits);
+        ~ShaderManagerInstance();
+        ShaderManagerInstance(const ShaderManagerInstance&) = delete;
+        ShaderManagerInstance& operator=(const ShaderManagerInstance&) = delete;
+    };
+
+    std::unique_ptr<ZEV::OGL::Context> drawingContext_;
+    std::unique_ptr<ZEV::OGL::Context> poolContext_;
+    CurrentContext current_;
+    TexturePoolInstance pool_;
+    ShaderManagerInstance shaders_;
+};
+
+}  // namespace ZevFilter
