@@ -8,6 +8,7 @@
 
 #include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/ExtensionManager.h"
+#include "zev_ogl/Framebuffer.h"
 #include "zev_ogl/Platform.h"
 
 namespace ZEV::Test {
@@ -75,14 +76,9 @@ bool isTextureName(unsigned int name) { return glIsTexture(name) == GL_TRUE; }
 
 void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsigned char b,
                  unsigned char a) {
-    const size_t count = texture->width(0) * texture->height(0);
-    std::vector<unsigned char> texels(count * 4);
-    for (size_t n = 0; n < count; ++n) {
-        texels[4 * n] = r;
-        texels[4 * n + 1] = g;
-        texels[4 * n + 2] = b;
-        texels[4 * n + 3] = a;
-    }
+    std::vector<unsigned char> texels;
+    for (size_t n = 0; n < texture->width(0) * texture->height(0); ++n)
+        texels.insert(texels.end(), {r, g, b, a});
     texture->subImage(0, 0, 0, texture->width(0), texture->height(0), OGL::Texture::FORMAT_RGBA,
                       OGL::Texture::TYPE_UNSIGNED_BYTE, texels.data(),
                       OGL::PixelUnpackParameters());
@@ -95,6 +91,38 @@ bool allTexelsAre(const OGL::Texture2D* texture, float r, float g, float b, floa
     for (size_t n = 0; n < texels.size(); ++n)
         if (std::fabs(texels[n] - want[n % 4]) > 1.0f / 255.0f) return false;
     return true;
+}
+
+unsigned int boundTexture2D() {
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    return static_cast<unsigned int>(bound);
+}
+
+int textureParameter(unsigned int texture, unsigned int parameter) {
+    const GLuint previous = boundTexture2D();
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    glBindTexture(GL_TEXTURE_2D, previous);
+    return value;
+}
+
+CallerFramebuffer::CallerFramebuffer() : name(OGL::Framebuffer::generate()) {
+    OGL::Framebuffer::bind(name);
+}
+CallerFramebuffer::~CallerFramebuffer() {
+    OGL::Framebuffer::bind(0);
+    OGL::Framebuffer::destroy(name);
+}
+
+CallerTexture::CallerTexture() {
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+}
+CallerTexture::~CallerTexture() {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &name);
 }
 
 }  // namespace ZEV::Test

@@ -1,12 +1,12 @@
 // Fixtures for tests of the texture pool and of the images that use it: a
-// listener that records what it is told, and a GL fixture that creates the
-// pool through RuntimeSetup with the pool context and checks that every test
-// destroyed its pool.
+// listener that records what it is told, a GL fixture that creates the pool
+// through RuntimeSetup with the pool context and checks that every test
+// destroyed its pool, and small GL helpers for looking at textures and at
+// the caller's bindings.
 #pragma once
 
 #include <cstddef>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "image_runtime/TexturePool.h"
@@ -46,22 +46,34 @@ private:
     void record(Kind kind, size_t bytes, bool shouldThrow);
 };
 
+using Events = std::vector<RecordingListener::Event>;
+inline RecordingListener::Event impending(size_t bytes) {
+    return {RecordingListener::IMPENDING, bytes, nullptr};
+}
+inline RecordingListener::Event allocated(size_t bytes) {
+    return {RecordingListener::ALLOCATED, bytes, nullptr};
+}
+inline RecordingListener::Event freed(size_t bytes) {
+    return {RecordingListener::FREED, bytes, nullptr};
+}
+
 class PoolTest : public GLTest {
 protected:
+    static constexpr size_t kDefaultLimit = VideoMemory::kDefaultMaximumPoolSize;
+
     void SetUp() override;
     void TearDown() override;
 
     // Creates the pool with the pool context (or null) as its context. With
     // reuseLarger the capability is overridden so that sizes are rounded up
     // to powers of two.
-    void createPool(size_t limit = VideoMemory::kDefaultMaximumPoolSize, bool reuseLarger = false,
+    void createPool(size_t limit = kDefaultLimit, bool reuseLarger = false,
                     bool withContext = true);
     void destroyPool();
 
     TexturePool& pool() { return *TexturePool::Instance(); }
     // True when the caller's context is the current one.
     bool callerIsCurrent() const;
-    // The GL handle of the pool context.
     void* poolHandle() const { return poolHandle_; }
 
     RecordingListener listener;
@@ -78,5 +90,29 @@ void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsi
                  unsigned char a);
 // True when every texel of level 0 reads back as the given colour (within 1/255).
 bool allTexelsAre(const OGL::Texture2D* texture, float r, float g, float b, float a);
+
+unsigned int boundTexture2D();
+// An integer parameter of a 2D texture; the 2D binding is left as it was.
+int textureParameter(unsigned int texture, unsigned int parameter);
+
+// A framebuffer object of the caller's, bound while it lives.
+class CallerFramebuffer {
+public:
+    CallerFramebuffer();
+    ~CallerFramebuffer();
+    CallerFramebuffer(const CallerFramebuffer&) = delete;
+    CallerFramebuffer& operator=(const CallerFramebuffer&) = delete;
+    const unsigned int name;
+};
+
+// A texture of the caller's, bound to GL_TEXTURE_2D while it lives.
+class CallerTexture {
+public:
+    CallerTexture();
+    ~CallerTexture();
+    CallerTexture(const CallerTexture&) = delete;
+    CallerTexture& operator=(const CallerTexture&) = delete;
+    unsigned int name = 0;
+};
 
 }  // namespace ZEV::Test
