@@ -3,29 +3,37 @@
 // the caller's context current, leaks nothing and keeps the pool usable.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "support/PoolFixture.h"
 #include "zev_core/Exceptions.h"
-#include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/Context.h"
 
 namespace ZEV {
 namespace {
 
-using Test::isTexture;
-using Test::isTextureName;
-using Test::PoolTest;
-using Test::throwsWith;
+using namespace Test;
 constexpr auto RGBA8 = OGL::Texture::INTERNAL_FORMAT_RGBA8;
 
-class TexturePoolLifecycleTest : public PoolTest {};
+class TexturePoolLifecycleTest : public PoolTest {
+protected:
+    static bool noPool() {
+        return throwsWith<InternalException>([] { TexturePool::Instance(); },
+                                             "Enforce gpInstance_ != NULL");
+    }
+};
 
 TEST_F(TexturePoolLifecycleTest, CreateInstanceDestroyFollowTheSingletonStates) {
-    EXPECT_TRUE(throwsWith<InternalException>([] { TexturePool::Instance(); },
-                                              "Enforce gpInstance_ != NULL"));
-    EXPECT_TRUE(throwsWith<InternalException>([] { RuntimeSetup::destroyTexturePool(); },
-                                              "gpInstance_ != 0"));
+    EXPECT_TRUE(noPool());
+    EXPECT_TRUE(throwsWith<InternalException>([this] { destroyPool(); }, "gpInstance_ != 0"));
+
+    // Creation needs a current context and leaves nothing when it fails (the
+    // fixture checks that no framebuffer object was left behind).
+    OGL::releaseCurrentContext();
+    EXPECT_TRUE(throwsWith<InternalException>([this] { createPool(); }, "Enforce gc != NULL"));
+    callerContext().makeCurrent();
+    EXPECT_TRUE(noPool());
 
     createPool(1000);
     TexturePool* const first = TexturePool::Instance();
@@ -43,8 +51,7 @@ TEST_F(TexturePoolLifecycleTest, CreateInstanceDestroyFollowTheSingletonStates) 
     destroyPool();
     EXPECT_TRUE(callerIsCurrent());
     EXPECT_FALSE(isTextureName(name));
-    EXPECT_TRUE(throwsWith<InternalException>([] { TexturePool::Instance(); },
-                                              "Enforce gpInstance_ != NULL"));
+    EXPECT_TRUE(noPool());
     EXPECT_TRUE(throwsWith<InternalException>([this] { destroyPool(); }, "gpInstance_ != 0"));
 
     // A new pool starts empty with its own configuration.
@@ -54,45 +61,34 @@ TEST_F(TexturePoolLifecycleTest, CreateInstanceDestroyFollowTheSingletonStates) 
     destroyPool();
 }
 
-TEST_F(TexturePoolLifecycleTest, CreationNeedsACurrentContextAndLeavesNothingWhenItFails) {
-    OGL::releaseCurrentContext();
-    EXPECT_TRUE(throwsWith<InternalException>([this] { createPool(); }, "Enforce gc != NULL"));
-    ZEV::Test::callerContext().makeCurrent();
-    EXPECT_TRUE(throwsWith<InternalException>([] { TexturePool::Instance(); },
-                                              "Enforce gpInstance_ != NULL"));
-    // The fixture checks that no framebuffer object was left behind.
-}
-
 TEST_F(TexturePoolLifecycleTest, WithoutPoolContextOnlyFreeListRequestsSucceed) {
-    createPool(VideoMemory::kDefaultMaximumPoolSize, false, false);
+    createPool(kDefaultLimit, false, false);
     TexturePool& p = pool();
     auto* own = new OGL::Texture2D(RGBA8, 16, 16, false);
     p.returnTexture2DToPool(own);
     const size_t textures = OGL::LiveObjects::textures();
 
-    EXPECT_TRUE(
-        throwsWith<InternalException>([&] { p.getTexture2DFromPool(8, 8, RGBA8); }, "pContext_"));
-    EXPECT_TRUE(callerIsCurrent());
-    EXPECT_TRUE(
-        throwsWith<InternalException>([&] { p.getTexture1DFromPool(8, RGBA8); }, "pContext_"));
-    EXPECT_TRUE(throwsWith<InternalException>([&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); },
-                                              "pContext_"));
-    EXPECT_TRUE(
-        throwsWith<InternalException>([&] { p.getTextureRECTFromPool(2, 2, RGBA8); }, "pContext_"));
+    const std::function<void()> creations[] = {[&] { p.getTexture2DFromPool(8, 8, RGBA8); },
+                                               [&] { p.getTexture1DFromPool(8, RGBA8); },
+                                               [&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); },
+                                               [&] { p.getTextureRECTFromPool(2, 2, RGBA8); }};
+    for (const auto& create : creations) {
+        EXPECT_TRUE(throwsWith<InternalException>(create, "pContext_"));
+        EXPECT_TRUE(callerIsCurrent());
+    }
     EXPECT_EQ(OGL::LiveObjects::textures(), textures);
     // The announcement came before the context was needed.
-    EXPECT_EQ(listener.events.size(), 1u);
+    EXPECT_EQ(listener.events, (Events{impending(8 * 8 * 4)}));
 
     // A request that the free list serves still works after the failures.
     EXPECT_EQ(p.getTexture2DFromPool(16, 16, RGBA8), own);
     p.returnTexture2DToPool(own);
 
     listener.events.clear();
-    EXPECT_TRUE(throwsWith<InternalException>([&] { p.clear1DPool(); }, "pContext_"));
-    EXPECT_TRUE(throwsWith<InternalException>([&] { p.clear2DPool(); }, "pContext_"));
-    EXPECT_TRUE(throwsWith<InternalException>([&] { p.clear3DPool(); }, "pContext_"));
-    EXPECT_TRUE(throwsWith<InternalException>([&] { p.clearRECTPool(); }, "pContext_"));
-    EXPECT_TRUE(throwsWith<InternalException>([&] { p.clearAll(); }, "pContext_"));
+    const std::function<void()> clears[] = {[&] { p.clear1DPool(); }, [&] { p.clear2DPool(); },
+                                            [&] { p.clear3DPool(); }, [&] { p.clearRECTPool(); },
+                                            [&] { p.clearAll(); }};
+    for (const auto& clear : clears) EXPECT_TRUE(throwsWith<InternalException>(clear, "pContext_"));
     EXPECT_TRUE(listener.events.empty());
     EXPECT_TRUE(isTexture(own));
     EXPECT_EQ(p.currentPoolSize(), 16u * 16u * 4u);
@@ -103,29 +99,23 @@ TEST_F(TexturePoolLifecycleTest, WithoutPoolContextOnlyFreeListRequestsSucceed) 
     const unsigned int name = own->objectID();
     EXPECT_TRUE(throwsWith<InternalException>([this] { destroyPool(); }, "pContext_"));
     EXPECT_FALSE(isTextureName(name));
-    EXPECT_TRUE(throwsWith<InternalException>([] { TexturePool::Instance(); },
-                                              "Enforce gpInstance_ != NULL"));
+    EXPECT_TRUE(noPool());
 }
 
 TEST_F(TexturePoolLifecycleTest, ThrowingListenerLeavesPoolConsistentAndLeaksNothing) {
     createPool(1000);
     TexturePool& p = pool();
     const size_t textures = OGL::LiveObjects::textures();
-
-    listener.throwOnImpending = true;
-    EXPECT_TRUE(
-        throwsWith<std::runtime_error>([&] { p.getTexture2DFromPool(8, 8, RGBA8); }, "listener"));
-    EXPECT_TRUE(callerIsCurrent());
-    listener.throwOnImpending = false;
-
-    // The texture was made when memoryAllocated threw: it is deleted again.
-    listener.throwOnAllocated = true;
-    EXPECT_TRUE(
-        throwsWith<std::runtime_error>([&] { p.getTexture2DFromPool(8, 8, RGBA8); }, "listener"));
-    EXPECT_TRUE(callerIsCurrent());
-    EXPECT_EQ(OGL::LiveObjects::textures(), textures);
-    EXPECT_EQ(p.currentPoolSize(), 0u);
-    listener.throwOnAllocated = false;
+    // The texture is made before memoryAllocated throws: it is deleted again.
+    for (bool* when : {&listener.throwOnImpending, &listener.throwOnAllocated}) {
+        *when = true;
+        EXPECT_TRUE(throwsWith<std::runtime_error>([&] { p.getTexture2DFromPool(8, 8, RGBA8); },
+                                                   "listener"));
+        *when = false;
+        EXPECT_TRUE(callerIsCurrent());
+        EXPECT_EQ(OGL::LiveObjects::textures(), textures);
+        EXPECT_EQ(p.currentPoolSize(), 0u);
+    }
 
     // Eviction reports after deleting: the count matches what is left.
     OGL::Texture2D* a = p.getTexture2DFromPool(75, 1, RGBA8);  // 300 bytes
