@@ -28,8 +28,6 @@ public:
         }
     };
 
-    static Event event(Kind kind, size_t bytes) { return {kind, bytes, nullptr}; }
-
     void impendingMemoryAllcation(size_t bytes) override;
     void memoryAllocated(size_t bytes) override;
     void memoryFreed(size_t bytes) override;
