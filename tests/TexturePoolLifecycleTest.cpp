@@ -78,7 +78,7 @@ TEST_F(TexturePoolLifecycleTest, WithoutPoolContextOnlyFreeListRequestsSucceed) 
     }
     EXPECT_EQ(OGL::LiveObjects::textures(), textures);
     // The announcement came before the context was needed.
-    EXPECT_EQ(listener.events, (Events{impending(8 * 8 * 4)}));
+    EXPECT_EQ(listener.events, (Events{impending(size_t{8} * 8 * 4)}));
 
     // A request that the free list serves still works after the failures.
     EXPECT_EQ(p.getTexture2DFromPool(16, 16, RGBA8), own);

@@ -108,7 +108,7 @@ TEST_F(TexturePoolTest, NewAndEnlarged2DTexturesAreReportedClearedAndLeaveCaller
     TexturePool& p = pool();
     OGL::Texture2D* exact = p.getTexture2DFromPool(128, 64, RGBA8);
     EXPECT_TRUE(callerIsCurrent());
-    const size_t bytes = 128 * 64 * 4;
+    const size_t bytes = size_t{128} * 64 * 4;
     ASSERT_EQ(listener.events, (Events{impending(bytes), allocated(bytes)}));
     // Announced in the caller's context, reported in the pool's.
     EXPECT_NE(listener.events[0].context, poolHandle());
@@ -136,7 +136,7 @@ TEST_F(TexturePoolTest, NewAndEnlarged2DTexturesAreReportedClearedAndLeaveCaller
     OGL::Texture2D* fresh = p.getTexture2DFromPool(3, 1025, OGL::Texture::INTERNAL_FORMAT_RGBA32F);
     EXPECT_EQ(dims(fresh), (Dims{4, 2048, 1}));
     EXPECT_TRUE(allTexelsAre(fresh, 0, 0, 0, 0));
-    EXPECT_EQ(listener.events.back(), allocated(4 * 2048 * 16));
+    EXPECT_EQ(listener.events.back(), allocated(size_t{4} * 2048 * 16));
 
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.name);
     GLint viewport[4];

@@ -265,7 +265,8 @@ TEST_F(ImageGPUTest, FrameBufferRectangleLandsAtTheGivenTexel) {
     source.subImage(0, 0, 0, 8, 8, OGL::Texture::FORMAT_RGBA, OGL::Texture::TYPE_UNSIGNED_BYTE,
                     sourceData.data(), OGL::PixelUnpackParameters());
     ImageGPU image = rgba8(int2(50, 50), size2(16, 16));
-    upload(image, int2(50, 50), size2(16, 16), std::vector<unsigned char>(16 * 16 * 4).data());
+    upload(image, int2(50, 50), size2(16, 16),
+           std::vector<unsigned char>(size_t{16} * 16 * 4).data());
     {
         const CallerFramebuffer framebuffer;
         OGL::Framebuffer::attachTexture2D(source.objectID());
