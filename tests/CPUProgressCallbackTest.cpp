@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "image_runtime/CPUProgressCallback.h"
 
@@ -66,7 +67,6 @@ protected:
 
 TEST_F(CPUProgress, WithoutACallbackEveryStepIsTheWholeJob) {
     CPUProgressCallback::setCPUProgressCallback(nullptr);
-    EXPECT_EQ(CPUProgressCallback::getCPUProgressCallback(), nullptr);
     EXPECT_EQ(start(10.7f, 30.2f), 20);
     EXPECT_EQ(job.totalLines, 20);
     EXPECT_EQ(job.stepPercent, 100.0f);
@@ -79,24 +79,34 @@ TEST_F(CPUProgress, WithoutACallbackEveryStepIsTheWholeJob) {
     EXPECT_EQ(host.seenContext, nullptr);
 }
 
-TEST_F(CPUProgress, InitialBatchSizeBecomesLinesPerStep) {
-    EXPECT_EQ(CPUProgressCallback::getCPUProgressCallback(), &host);
-    host.initial = 50.0f;
-    EXPECT_EQ(start(0, 101), 51);
+TEST_F(CPUProgress, BatchSizesBecomeLinesPerStep) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Initial batch size, job bounds, lines per step. Tiny and NaN sizes,
+    // and empty or reversed jobs, still advance one line at a time.
+    const struct {
+        float percent, first, last;
+        int lines;
+    } initial[] = {{50.0f, 0, 101, 51},     {25.0f, 0, 1080, 270}, {0.001f, 0, 10, 1},
+                   {100.0f, 0, 1080, 1080}, {nan, 0, 1080, 1},     {10.0f, 5, 5, 1},
+                   {10.0f, 9, 3, 1}};
+    for (const auto& c : initial) {
+        host.initial = c.percent;
+        EXPECT_EQ(start(c.first, c.last), c.lines) << c.percent << " " << c.first << " " << c.last;
+    }
     EXPECT_EQ(host.seenContext, &jobTag);
-    EXPECT_EQ(job.stepPercent, 50.0f);
-    host.initial = 25.0f;
-    EXPECT_EQ(start(0, 1080), 270);
-    host.initial = 0.001f;
-    EXPECT_EQ(start(0, 10), 1);
-    host.initial = 100.0f;
-    EXPECT_EQ(start(0, 1080), 1080);
-    host.initial = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_EQ(start(0, 1080), 1);
-    // An empty or reversed job still advances one line at a time.
+
+    // The size each report leaves sets the next step.
     host.initial = 10.0f;
-    EXPECT_EQ(start(5, 5), 1);
-    EXPECT_EQ(start(9, 3), 1);
+    ASSERT_EQ(start(0, 1000), 100);
+    EXPECT_EQ(job.stepPercent, 10.0f);
+    const std::pair<float, int> reported[] = {{2.5f, 25}, {100.0f, 1000}, {1e-6f, 1}, {nan, 1}};
+    for (const auto& [percent, lines] : reported) {
+        host.next = percent;
+        EXPECT_EQ(check(), lines) << percent;
+    }
+    host.next = 2.5f;
+    check();
+    EXPECT_EQ(job.stepPercent, 2.5f);
     EXPECT_EQ(status, 0);
 }
 
@@ -109,21 +119,6 @@ TEST_F(CPUProgress, InitialBatchSizeOutsideTheRangeIsACallbackError) {
         EXPECT_EQ(job.stepPercent, bad);
         EXPECT_EQ(job.totalLines, 100);
     }
-}
-
-TEST_F(CPUProgress, ReportedBatchSizeSetsTheNextStep) {
-    host.initial = 10.0f;
-    ASSERT_EQ(start(0, 1000), 100);
-    host.next = 2.5f;
-    EXPECT_EQ(check(), 25);
-    EXPECT_EQ(job.stepPercent, 2.5f);
-    host.next = 100.0f;
-    EXPECT_EQ(check(), 1000);
-    host.next = 1e-6f;
-    EXPECT_EQ(check(), 1);
-    host.next = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_EQ(check(), 1);
-    EXPECT_EQ(status, 0);
 }
 
 TEST_F(CPUProgress, CancellingAndBadBatchSizesSetTheirBits) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "image_runtime/ConversionsWithPixelSize.h"
 #include "support/TestSupport.h"
@@ -17,116 +18,88 @@ namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-::testing::AssertionResult sameRect(const BoundingRect& actual, float minX, float minY, float maxX,
-                                    float maxY) {
-    if (actual == BoundingRect(float2(minX, minY), float2(maxX, maxY)))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << actual;
-}
-
-::testing::AssertionResult sameRect(const IntegerRect& actual, int i, int j, size_t w, size_t h) {
-    if (actual == IntegerRect(int2(i, j), size2(w, h))) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << actual;
-}
-
 BoundingRect world(float minX, float minY, float maxX, float maxY) {
     return BoundingRect(float2(minX, minY), float2(maxX, maxY));
 }
 
-TEST(ConversionsWithPixelSize, PixelRectangleMapsToTheWorldAreaOfItsPixels) {
-    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(2, 3), size2(4, 5)), float2(1, 1)), 2,
-                         3, 6, 8));
-    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(-4, 6), size2(3, 2)), float2(2, 0.5f)),
-                         -8, 3, -2, 4));
-    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(-10, -10), size2(5, 5)), float2(1, 1)),
-                         -10, -10, -5, -5));
-    // The pixel size is taken as it is: zero collapses, negative does not swap.
-    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(2, 3), size2(4, 5)), float2(0, -1)), 0,
-                         -3, 0, -8));
+IntegerRect pixels(int i, int j, size_t w, size_t h) {
+    return IntegerRect(int2(i, j), size2(w, h));
 }
 
-TEST(ConversionsWithPixelSize, PixelToWorldSumsTheFarEdgeWithoutWrapping) {
+TEST(ConversionsWithPixelSize, PixelRectangleMapsToTheWorldAreaOfItsPixels) {
+    EXPECT_EQ(pixelToWorldSpace(pixels(2, 3, 4, 5), float2(1, 1)), world(2, 3, 6, 8));
+    EXPECT_EQ(pixelToWorldSpace(pixels(-4, 6, 3, 2), float2(2, 0.5f)), world(-8, 3, -2, 4));
+    // The pixel size is taken as it is: zero collapses, negative does not swap.
+    EXPECT_EQ(pixelToWorldSpace(pixels(2, 3, 4, 5), float2(0, -1)), world(0, -3, 0, -8));
+    // The far edge is summed in 64 bits: a 32-bit sum would wrap to a large
+    // negative edge, and a negative offset widened as unsigned would be huge.
     const int maxInt = std::numeric_limits<int>::max();
-    // A 32-bit sum would wrap to a large negative edge.
-    EXPECT_TRUE(
-        sameRect(pixelToWorldSpace(IntegerRect(int2(maxInt, maxInt), size2(10, 1)), float2(1, 1)),
-                 2147483648.0f, 2147483648.0f, 2147483648.0f, 2147483648.0f));
-    // A negative offset is widened with its sign, not as a huge unsigned value.
+    EXPECT_EQ(pixelToWorldSpace(pixels(maxInt, maxInt, 10, 1), float2(1, 1)),
+              world(2147483648.0f, 2147483648.0f, 2147483648.0f, 2147483648.0f));
     const size_t wide = size_t(1) << 40;
-    EXPECT_TRUE(sameRect(pixelToWorldSpace(IntegerRect(int2(-5, -8), size2(wide, 3)), float2(1, 1)),
-                         -5, -8, static_cast<float>(wide - 5), -5));
+    EXPECT_EQ(pixelToWorldSpace(pixels(-5, -8, wide, 3), float2(1, 1)),
+              world(-5, -8, static_cast<float>(wide - 5), -5));
 }
 
 TEST(ConversionsWithPixelSize, WorldRectangleRoundsOutToEveryTouchedPixel) {
-    EXPECT_TRUE(sameRect(worldToPixelSpace(world(2, 3, 6, 8), float2(1, 1)), 2, 3, 4, 5));
-    EXPECT_TRUE(sameRect(worldToPixelSpace(world(-8, 3, -2, 4), float2(2, 0.5f)), -4, 6, 3, 2));
-    EXPECT_TRUE(
-        sameRect(worldToPixelSpace(world(0.5f, 0.5f, 1.5f, 1.5f), float2(1, 1)), 0, 0, 2, 2));
-    EXPECT_TRUE(
-        sameRect(worldToPixelSpace(world(-0.5f, -0.5f, 0.5f, 0.5f), float2(1, 1)), -1, -1, 2, 2));
+    EXPECT_EQ(worldToPixelSpace(world(-8, 3, -2, 4), float2(2, 0.5f)), pixels(-4, 6, 3, 2));
+    EXPECT_EQ(worldToPixelSpace(world(-0.5f, -0.5f, 0.5f, 0.5f), float2(1, 1)),
+              pixels(-1, -1, 2, 2));
     // Edges exactly on pixel boundaries add no pixel, on either side of zero.
-    EXPECT_TRUE(sameRect(worldToPixelSpace(world(-3, -2, -1, 4), float2(1, 2)), -3, -1, 2, 3));
+    EXPECT_EQ(worldToPixelSpace(world(-3, -2, -1, 4), float2(1, 2)), pixels(-3, -1, 2, 3));
     // A sliver inside one pixel still gives that pixel.
-    EXPECT_TRUE(
-        sameRect(worldToPixelSpace(world(-2.75f, 7.1f, -2.7f, 7.2f), float2(1, 1)), -3, 7, 1, 1));
-}
-
-TEST(ConversionsWithPixelSize, WorldToPixelMultipliesByTheReciprocal) {
-    // Division would put 1.3 just under pixel 13 and give offset 12, size 9.
+    EXPECT_EQ(worldToPixelSpace(world(-2.75f, 7.1f, -2.7f, 7.2f), float2(1, 1)),
+              pixels(-3, 7, 1, 1));
+    // The reciprocal is multiplied: division would put 1.3 just under pixel
+    // 13 and give offset 12, size 9.
     ASSERT_LT(1.3f / 0.1f, 13.0f);
-    EXPECT_TRUE(
-        sameRect(worldToPixelSpace(world(1.3f, 0, 2.1f, 1), float2(0.1f, 0.1f)), 13, 0, 8, 10));
+    EXPECT_EQ(worldToPixelSpace(world(1.3f, 0, 2.1f, 1), float2(0.1f, 0.1f)), pixels(13, 0, 8, 10));
 }
 
 TEST(ConversionsWithPixelSize, WorldToPixelChecksEmptinessThenInfinityThenPixelSize) {
+    using ZEV::Test::throwsWith;
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_TRUE(sameRect(worldToPixelSpace(BoundingRect(), float2(0, 0)), 0, 0, 0, 0));
-    EXPECT_TRUE(sameRect(worldToPixelSpace(world(5, 5, 5, 9), float2(nan, 0)), 0, 0, 0, 0));
-
-    const char* infinite = "Can't convert infinitePlane to IntegerRect.";
-    EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
-        [] { worldToPixelSpace(BoundingRect::infinitePlane(), float2(0, 0)); }, infinite));
-
-    const char* zero = "Can't convert to IntegerRect with PixelSize == 0";
-    for (const float2 pixelSize : {float2(0, 1), float2(1, 0), float2(-0.0f, 1), float2(1, -0.0f)})
-        EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
-            [&] { worldToPixelSpace(world(0, 0, 1, 1), pixelSize); }, zero))
-            << pixelSize;
+    EXPECT_EQ(worldToPixelSpace(BoundingRect(), float2(0, 0)), pixels(0, 0, 0, 0));
+    EXPECT_EQ(worldToPixelSpace(world(5, 5, 5, 9), float2(nan, 0)), pixels(0, 0, 0, 0));
+    EXPECT_TRUE(throwsWith<ParameterException>(
+        [] { worldToPixelSpace(BoundingRect::infinitePlane(), float2(0, 0)); },
+        "Can't convert infinitePlane to IntegerRect."));
     // The zero size is refused before the coordinates are looked at.
-    EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
-        [] { worldToPixelSpace(world(-kInf, 0, 1, 1), float2(1, 0)); }, zero));
+    const char* zero = "Can't convert to IntegerRect with PixelSize == 0";
+    for (const float2 pixelSize : {float2(0, 1), float2(1, -0.0f)})
+        EXPECT_TRUE(throwsWith<ParameterException>(
+            [&] { worldToPixelSpace(world(-kInf, 0, 1, 1), pixelSize); }, zero))
+            << pixelSize;
 
     // Negative sizes pass; the reversed extent is widened with its sign.
-    EXPECT_TRUE(sameRect(worldToPixelSpace(world(0, 0, 2, 2), float2(-1, 1)), 0, 0,
-                         static_cast<size_t>(-2), 2));
+    EXPECT_EQ(worldToPixelSpace(world(0, 0, 2, 2), float2(-1, 1)),
+              pixels(0, 0, static_cast<size_t>(-2), 2));
     // An infinite pixel size maps every finite coordinate to pixel 0.
-    EXPECT_TRUE(sameRect(worldToPixelSpace(world(-7, 1, 9, 2), float2(kInf, 1)), 0, 1, 0, 1));
+    EXPECT_EQ(worldToPixelSpace(world(-7, 1, 9, 2), float2(kInf, 1)), pixels(0, 1, 0, 1));
 }
 
 TEST(ConversionsWithPixelSize, WorldToPixelRefusesCoordinatesOutsideTheIntRange) {
     EXPECT_TRUE(ZEV::Test::throwsWith<ParameterException>(
         [] { worldToPixelSpace(world(0, 3e9f, 1, 4e9f), float2(1, 1)); },
         "Can't convert to IntegerRect: pixel coordinate 3e+09 does not fit in int"));
-    // 2^31 is the first pixel edge past the range, -2^31 the last one inside it.
-    EXPECT_THROW(worldToPixelSpace(world(0, 0, 2147483648.0f, 1), float2(1, 1)),
-                 ParameterException);
-    EXPECT_THROW(worldToPixelSpace(world(0, -1, 1, 2147483648.0f), float2(1, 1)),
-                 ParameterException);
-    EXPECT_THROW(worldToPixelSpace(world(-2147483904.0f, 0, 0, 1), float2(1, 1)),
-                 ParameterException);
-    // Small pixel sizes push ordinary coordinates out of range.
-    EXPECT_THROW(worldToPixelSpace(world(0, 0, 1, 1), float2(1e-10f, 1)), ParameterException);
-    // Half-infinite rectangles and NaN pixel sizes have no pixel edge at all.
-    EXPECT_THROW(worldToPixelSpace(world(-kInf, 0, 1, 1), float2(1, 1)), ParameterException);
-    EXPECT_THROW(worldToPixelSpace(world(0, 0, 1, kInf), float2(1, 1)), ParameterException);
-    EXPECT_THROW(
-        worldToPixelSpace(world(0, 0, 1, 1), float2(1, std::numeric_limits<float>::quiet_NaN())),
-        ParameterException);
+    // 2^31 is the first pixel edge past the range, -2^31 the last one inside
+    // it; small pixel sizes push ordinary coordinates out of range;
+    // half-infinite rectangles and NaN pixel sizes have no pixel edge at all.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::pair<BoundingRect, float2> outside[] = {
+        {world(0, 0, 2147483648.0f, 1), float2(1, 1)},
+        {world(0, -1, 1, 2147483648.0f), float2(1, 1)},
+        {world(-2147483904.0f, 0, 0, 1), float2(1, 1)},
+        {world(0, 0, 1, 1), float2(1e-10f, 1)},
+        {world(-kInf, 0, 1, 1), float2(1, 1)},
+        {world(0, 0, 1, kInf), float2(1, 1)},
+        {world(0, 0, 1, 1), float2(1, nan)}};
+    for (const auto& [rect, pixelSize] : outside)
+        EXPECT_THROW(worldToPixelSpace(rect, pixelSize), ParameterException) << rect << pixelSize;
 
     // Extents of 2^31 pixels and more between in-range edges are kept exact.
-    EXPECT_TRUE(
-        sameRect(worldToPixelSpace(world(-2147483648.0f, 0, 2147483520.0f, 1), float2(1, 1)),
-                 std::numeric_limits<int>::min(), 0, (size_t(1) << 32) - 128, 1));
+    EXPECT_EQ(worldToPixelSpace(world(-2147483648.0f, 0, 2147483520.0f, 1), float2(1, 1)),
+              pixels(std::numeric_limits<int>::min(), 0, (size_t(1) << 32) - 128, 1));
 }
 
 // Pixel index bounds [first, end) of one axis, checked against the exact
@@ -162,12 +135,12 @@ TEST(ConversionsWithPixelSize, RandomWorldRectanglesAreCoveredMinimally) {
                                       std::nextafter(minimum.y, kInf)));
         const BoundingRect rect(minimum, maximum);
         ASSERT_FALSE(rect.isEmpty());
-        const IntegerRect pixels = worldToPixelSpace(rect, pixelSize);
-        const double i = pixels.offset().i, j = pixels.offset().j;
+        const IntegerRect covering = worldToPixelSpace(rect, pixelSize);
+        const double i = covering.offset().i, j = covering.offset().j;
         expectCoversMinimally(minimum.x, maximum.x, pixelSize.x, i,
-                              i + static_cast<double>(pixels.size().i));
+                              i + static_cast<double>(covering.size().i));
         expectCoversMinimally(minimum.y, maximum.y, pixelSize.y, j,
-                              j + static_cast<double>(pixels.size().j));
+                              j + static_cast<double>(covering.size().j));
         if (HasFailure()) return;
     }
 
@@ -182,8 +155,8 @@ TEST(ConversionsWithPixelSize, RandomWorldRectanglesAreCoveredMinimally) {
         const int i = index(random), j = index(random), w = count(random), h = count(random);
         const BoundingRect rect(float2(i * pixelSize.x, j * pixelSize.y),
                                 float2((i + w) * pixelSize.x, (j + h) * pixelSize.y));
-        ASSERT_TRUE(sameRect(worldToPixelSpace(rect, pixelSize), i, j, w, h)) << rect;
-        ASSERT_EQ(pixelToWorldSpace(IntegerRect(int2(i, j), size2(w, h)), pixelSize), rect);
+        ASSERT_EQ(worldToPixelSpace(rect, pixelSize), pixels(i, j, w, h)) << rect;
+        ASSERT_EQ(pixelToWorldSpace(pixels(i, j, w, h), pixelSize), rect);
     }
 }
 

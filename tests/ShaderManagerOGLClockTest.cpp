@@ -79,8 +79,7 @@ TEST_F(ShaderManagerOGLClockTest, TheRealClockReadsItsCounterInSeconds) {
     manager.SetMaxNumShaders(0);
     manager.GetShaderThreshold(1000);
     manager.SetMaxShaderAge(now * 2.0 + 10.0);
-    young.LockOglProgram();
-    young.UnlockOglProgram();
+    lockAndUnlock(young);
     EXPECT_EQ(3u, manager.GetNumShaders()) << "nothing is that old";
     manager.SetMaxShaderAge(now / 2.0);
     old.LockOglProgram();

@@ -30,22 +30,21 @@ struct BuiltProxies {
     }
     void relock(size_t n) {
         names.resize(proxies.size());
-        names[n] = proxies[n]->LockOglProgram()->objectID();
-        proxies[n]->UnlockOglProgram();
+        names[n] = lockAndUnlock(*proxies[n]);
     }
     bool built(size_t n) const { return isProgram(names[n]); }
 };
 
 // Builds and drops a program of its own; its build runs one eviction walk.
 // Reports whether that walk deleted anything.
-bool nextBuildEvicts(ShaderManagerOGL& manager) {
-    const uint32_t before = manager.GetNumShaders();
+bool nextBuildEvicts() {
+    const uint32_t before = ShaderManagerOGL::Instance()->GetNumShaders();
     {
         ShaderProgramProxyOGL probe;
         addFlatColourTexts(probe, 0.0f);
         probe.LockOglProgram();
     }
-    return manager.GetNumShaders() < before;
+    return ShaderManagerOGL::Instance()->GetNumShaders() < before;
 }
 
 TEST(ShaderManagerOGLLifecycle, CreateInstanceDestroyAndTheirRefusals) {
@@ -69,42 +68,38 @@ TEST(ShaderManagerOGLLifecycle, CreateInstanceDestroyAndTheirRefusals) {
 }
 
 TEST_F(ShaderManagerOGLTest, SettingsStartAtTheirDefaultsAndApplyAtTheNextBuild) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    EXPECT_EQ(128u, manager.GetMaxNumShaders());
-    EXPECT_EQ(98u, manager.GetShaderThreshold());
-    EXPECT_EQ(60.0, manager.GetMaxShaderAge());
-    EXPECT_EQ(0u, manager.GetNumShaders());
-    manager.SetMaxShaderAge(-5.0);
-    EXPECT_EQ(0.0, manager.GetMaxShaderAge());
-    manager.SetMaxShaderAge(2.5);
-    EXPECT_EQ(2.5, manager.GetMaxShaderAge());
-    manager.GetShaderThreshold(7);
-    EXPECT_EQ(7u, manager.GetShaderThreshold());
+    EXPECT_EQ(128u, manager().GetMaxNumShaders());
+    EXPECT_EQ(98u, manager().GetShaderThreshold());
+    EXPECT_EQ(60.0, manager().GetMaxShaderAge());
+    EXPECT_EQ(0u, manager().GetNumShaders());
+    manager().SetMaxShaderAge(-5.0);
+    EXPECT_EQ(0.0, manager().GetMaxShaderAge());
+    manager().GetShaderThreshold(7);
+    EXPECT_EQ(7u, manager().GetShaderThreshold());
 
     const BuiltProxies built(3);
-    manager.SetMaxNumShaders(0);
-    manager.GetShaderThreshold(0);
-    manager.SetMaxShaderAge(-1.0);  // every unlocked program is old enough now
-    EXPECT_EQ(3u, manager.GetNumShaders());
+    manager().SetMaxNumShaders(0);
+    manager().GetShaderThreshold(0);
+    manager().SetMaxShaderAge(-1.0);  // every unlocked program is old enough now
+    EXPECT_EQ(3u, manager().GetNumShaders());
     EXPECT_TRUE(built.built(0) && built.built(1) && built.built(2));
 
     ShaderProgramProxyOGL another;
     another.LockOglProgram();
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
     EXPECT_FALSE(built.built(0) || built.built(1) || built.built(2));
 }
 
 TEST_F(ShaderManagerOGLTest, EvictsOldIdleProgramsInOrderOfFirstBuildDownToTheThreshold) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     BuiltProxies built(128);
     clock.setSeconds(100.0);
     built.relock(1);  // young
     built.proxies[2]->LockOglProgram();
-    EXPECT_EQ(128u, manager.GetNumShaders());
+    EXPECT_EQ(128u, manager().GetNumShaders());
 
     ShaderProgramProxyOGL next;
     next.LockOglProgram();
-    EXPECT_EQ(99u, manager.GetNumShaders());
+    EXPECT_EQ(99u, manager().GetNumShaders());
     EXPECT_FALSE(built.built(0));
     EXPECT_TRUE(built.built(1) && built.built(2));
     for (size_t n = 3; n < 32; ++n) EXPECT_FALSE(built.built(n)) << n;
@@ -113,39 +108,36 @@ TEST_F(ShaderManagerOGLTest, EvictsOldIdleProgramsInOrderOfFirstBuildDownToTheTh
     // Rebuilding an evicted proxy counts it again and keeps its first place:
     // the next walk takes it before the older programs registered after it.
     built.relock(0);
-    EXPECT_EQ(100u, manager.GetNumShaders());
+    EXPECT_EQ(100u, manager().GetNumShaders());
     clock.setSeconds(200.0);
-    manager.SetMaxNumShaders(0);
-    manager.GetShaderThreshold(1000);
-    EXPECT_TRUE(nextBuildEvicts(manager));
+    manager().SetMaxNumShaders(0);
+    manager().GetShaderThreshold(1000);
+    EXPECT_TRUE(nextBuildEvicts());
     EXPECT_FALSE(built.built(0));
     EXPECT_TRUE(built.built(1) && built.built(32));
-    EXPECT_EQ(99u, manager.GetNumShaders());
+    EXPECT_EQ(99u, manager().GetNumShaders());
 }
 
 TEST_F(ShaderManagerOGLTest, TheMaximumStartsAWalkButDoesNotCapTheCount) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    manager.SetMaxNumShaders(4);
-    manager.GetShaderThreshold(2);
+    manager().SetMaxNumShaders(4);
+    manager().GetShaderThreshold(2);
     BuiltProxies built(4);
     clock.setSeconds(10.0);
     built.relock(3);
     ShaderProgramProxyOGL fifth, sixth;
-    fifth.LockOglProgram();
-    fifth.UnlockOglProgram();
-    EXPECT_EQ(5u, manager.GetNumShaders()) << "nothing was old enough";
+    lockAndUnlock(fifth);
+    EXPECT_EQ(5u, manager().GetNumShaders()) << "nothing was old enough";
 
     clock.setSeconds(69.0);  // 0, 1 and 2 are old; 3 and the fifth are not
     sixth.LockOglProgram();
-    EXPECT_EQ(3u, manager.GetNumShaders());
+    EXPECT_EQ(3u, manager().GetNumShaders());
     EXPECT_FALSE(built.built(0) || built.built(1) || built.built(2));
     EXPECT_TRUE(built.built(3));
 }
 
 TEST_F(ShaderManagerOGLTest, AgeIsTheDistanceFromTheLatestLock) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    manager.SetMaxNumShaders(0);
-    manager.GetShaderThreshold(1000);
+    manager().SetMaxNumShaders(0);
+    manager().GetShaderThreshold(1000);
     ShaderProgramProxyOGL proxy;
     addFlatColourTexts(proxy, 1.0f);
 
@@ -155,64 +147,58 @@ TEST_F(ShaderManagerOGLTest, AgeIsTheDistanceFromTheLatestLock) {
     clock.setSeconds(150.0);
     proxy.UnlockOglProgram();
     clock.setSeconds(159.999);
-    EXPECT_FALSE(nextBuildEvicts(manager));
+    EXPECT_FALSE(nextBuildEvicts());
     clock.setSeconds(160.0);  // exactly the maximum age
-    EXPECT_TRUE(nextBuildEvicts(manager));
+    EXPECT_TRUE(nextBuildEvicts());
 
     // A relock moves the stamp; a stamp ahead of the clock counts by its distance.
     clock.setSeconds(1000.0);
-    proxy.LockOglProgram();
-    proxy.UnlockOglProgram();
+    lockAndUnlock(proxy);
     clock.setSeconds(1030.0);
-    proxy.LockOglProgram();
-    proxy.UnlockOglProgram();
+    lockAndUnlock(proxy);
     clock.setSeconds(1089.0);
-    EXPECT_FALSE(nextBuildEvicts(manager));
+    EXPECT_FALSE(nextBuildEvicts());
     clock.setSeconds(980.0);
-    EXPECT_FALSE(nextBuildEvicts(manager));
+    EXPECT_FALSE(nextBuildEvicts());
     clock.setSeconds(970.0);
-    EXPECT_TRUE(nextBuildEvicts(manager));
-    EXPECT_EQ(0u, manager.GetNumShaders());
+    EXPECT_TRUE(nextBuildEvicts());
+    EXPECT_EQ(0u, manager().GetNumShaders());
 }
 
 TEST_F(ShaderManagerOGLTest, DirectRegistrationLeavesTheStampAtTheOrigin) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    manager.SetMaxNumShaders(0);
-    manager.GetShaderThreshold(1000);
+    manager().SetMaxNumShaders(0);
+    manager().GetShaderThreshold(1000);
     clock.setSeconds(59.0);
     ShaderProgramProxyOGL proxy;
     addFlatColourTexts(proxy, 1.0f);
-    manager.RegisterShaderProgram(&proxy);
-    EXPECT_EQ(1u, manager.GetNumShaders());
-    EXPECT_FALSE(nextBuildEvicts(manager));
+    manager().RegisterShaderProgram(&proxy);
+    EXPECT_EQ(1u, manager().GetNumShaders());
+    EXPECT_FALSE(nextBuildEvicts());
 
     ShaderProgramProxyOGL other;
-    addFlatColourTexts(other, 0.5f);
     clock.setSeconds(30.0);
-    other.LockOglProgram();
-    other.UnlockOglProgram();
-    EXPECT_EQ(2u, manager.GetNumShaders());
+    lockAndUnlock(other);
+    EXPECT_EQ(2u, manager().GetNumShaders());
 
     // Registering a built proxy is refused, but only after the walk ran.
     clock.setSeconds(60.0);
-    EXPECT_TRUE(throwsInternalAt([&] { manager.RegisterShaderProgram(&other); }, kManagerSource, 69,
-                                 "!pProxy->p_ProgramObject"));
-    EXPECT_EQ(1u, manager.GetNumShaders()) << "the walk deleted the origin-stamped program";
-    EXPECT_FALSE(nextBuildEvicts(manager)) << "the refused proxy is unchanged";
+    EXPECT_TRUE(throwsInternalAt([&] { manager().RegisterShaderProgram(&other); }, kManagerSource,
+                                 69, "!pProxy->p_ProgramObject"));
+    EXPECT_EQ(1u, manager().GetNumShaders()) << "the walk deleted the origin-stamped program";
+    EXPECT_FALSE(nextBuildEvicts()) << "the refused proxy is unchanged";
 }
 
 TEST_F(ShaderManagerOGLTest, ClearAllAndDestroyKeepLockedPrograms) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     BuiltProxies built(3);
     ShaderProgramProxyOGL& locked = *built.proxies[1];
     locked.LockOglProgram();
-    manager.clearAll();
+    manager().clearAll();
     EXPECT_FALSE(built.built(0) || built.built(2));
     EXPECT_TRUE(built.built(1));
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
 
     built.relock(0);
-    EXPECT_EQ(2u, manager.GetNumShaders());
+    EXPECT_EQ(2u, manager().GetNumShaders());
     RuntimeSetup::destroyShaderManager();
     EXPECT_FALSE(built.built(0));
     EXPECT_TRUE(built.built(1));

@@ -80,19 +80,29 @@ void expectColour(const Colour& expected, const Colour& actual) {
         EXPECT_NEAR(expected[c], actual[c], 1.0 / 255.0) << "channel " << c;
 }
 
+// The message of the InternalException that locking the proxy throws.
+std::string lockFailure(ShaderProgramProxyOGL& proxy) {
+    try {
+        proxy.LockOglProgram();
+    } catch (const InternalException& e) {
+        return e.what();
+    }
+    return "nothing thrown";
+}
+
+constexpr const char* kManagerSource = "image_runtime/ShaderManagerOGL";
+
 using ShaderProgramProxyOGLTest = ShaderTest;
 
 TEST_F(ShaderProgramProxyOGLTest, BuildsAtFirstLockFromAllTextsOfEachStageInOrder) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     const size_t programsBefore = livePrograms();
-    ShaderProgramProxyOGL proxy;
+    ShaderProgramProxyOGL proxy, empty;
     addVertexTexts(proxy);
     EXPECT_EQ(programsBefore, livePrograms());
 
     OGL::Program* const vertexOnly = proxy.LockOglProgram();
     ASSERT_NE(nullptr, vertexOnly);
-    EXPECT_TRUE(vertexOnly->isLinked());
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
     expectColour(kFixedFunctionColour, drawWith(*vertexOnly));
     EXPECT_EQ(vertexOnly, proxy.LockOglProgram());
     EXPECT_EQ(programsBefore + 1, livePrograms());
@@ -103,66 +113,63 @@ TEST_F(ShaderProgramProxyOGLTest, BuildsAtFirstLockFromAllTextsOfEachStageInOrde
     const unsigned int oldName = vertexOnly->objectID();
     addFragmentTexts(proxy);
     EXPECT_FALSE(isProgram(oldName));
-    EXPECT_EQ(0u, manager.GetNumShaders());
+    EXPECT_EQ(0u, manager().GetNumShaders());
     EXPECT_EQ(programsBefore, livePrograms());
-
-    ShaderProgramProxyOGLAutoLock lock(proxy);
-    ASSERT_NE(nullptr, lock.getProgram());
-    expectColour(kAllTextsColour, drawWith(*lock.getProgram()));
-    EXPECT_EQ(1u, manager.GetNumShaders());
-}
-
-TEST_F(ShaderProgramProxyOGLTest, ProxyWithoutTextsLinksAnEmptyProgram) {
-    ShaderProgramProxyOGL proxy;
-    OGL::Program* const program = proxy.LockOglProgram();
-    ASSERT_NE(nullptr, program);
-    EXPECT_TRUE(program->isLinked());
-    EXPECT_TRUE(isProgram(program->objectID()));
-    EXPECT_EQ(1u, ShaderManagerOGL::Instance()->GetNumShaders());
-}
-
-TEST_F(ShaderProgramProxyOGLTest, OneUnlockReleasesAnyNumberOfLocks) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    ShaderProgramProxyOGL proxy;
-    addFlatColourTexts(proxy, 1.0f);
-    const unsigned int name = proxy.LockOglProgram()->objectID();
-    proxy.LockOglProgram();
-    manager.clearAll();
-    EXPECT_TRUE(isProgram(name)) << "a locked program was deleted";
-
-    proxy.UnlockOglProgram();
-    manager.clearAll();
-    EXPECT_FALSE(isProgram(name));
-    EXPECT_EQ(0u, manager.GetNumShaders());
-
     {
         ShaderProgramProxyOGLAutoLock lock(proxy);
-        manager.clearAll();
+        expectColour(kAllTextsColour, drawWith(*lock.getProgram()));
+        EXPECT_EQ(1u, manager().GetNumShaders());
+    }
+    // A proxy without texts links an empty program.
+    EXPECT_TRUE(empty.LockOglProgram()->isLinked());
+    EXPECT_EQ(2u, manager().GetNumShaders());
+}
+
+TEST_F(ShaderProgramProxyOGLTest, OneUnlockReleasesAnyNumberOfLocksAndDestructionDeletesAnyway) {
+    auto proxy = std::make_unique<ShaderProgramProxyOGL>();
+    addFlatColourTexts(*proxy, 1.0f);
+    const unsigned int name = proxy->LockOglProgram()->objectID();
+    proxy->LockOglProgram();
+    manager().clearAll();
+    EXPECT_TRUE(isProgram(name)) << "a locked program was deleted";
+    proxy->UnlockOglProgram();
+    manager().clearAll();
+    EXPECT_FALSE(isProgram(name));
+    EXPECT_EQ(0u, manager().GetNumShaders());
+    {
+        ShaderProgramProxyOGLAutoLock lock(*proxy);
+        manager().clearAll();
         EXPECT_TRUE(isProgram(lock.getProgram()->objectID()));
     }
-    manager.clearAll();
-    EXPECT_EQ(0u, manager.GetNumShaders());
+    manager().clearAll();
+    EXPECT_EQ(0u, manager().GetNumShaders());
+
+    // Destroying a locked proxy deletes its program; an unbuilt one changes
+    // nothing.
+    auto unbuilt = std::make_unique<ShaderProgramProxyOGL>();
+    lockAndUnlock(*unbuilt);
+    const unsigned int lockedName = proxy->LockOglProgram()->objectID();
+    manager().clearAll();
+    proxy.reset();
+    EXPECT_FALSE(isProgram(lockedName));
+    EXPECT_EQ(0u, manager().GetNumShaders());
+    unbuilt.reset();
+    EXPECT_EQ(0u, manager().GetNumShaders());
 }
 
 TEST_F(ShaderProgramProxyOGLTest, LockingABuiltProxyRunsNoEviction) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     ShaderProgramProxyOGL built, idle, fresh;
-    addFlatColourTexts(built, 0.0f);
-    addFlatColourTexts(idle, 0.5f);
-    addFlatColourTexts(fresh, 1.0f);
-    built.LockOglProgram();
-    built.UnlockOglProgram();
-    const unsigned int idleName = idle.LockOglProgram()->objectID();
-    idle.UnlockOglProgram();
-    manager.SetMaxNumShaders(0);
-    manager.SetMaxShaderAge(0.0);
+    lockAndUnlock(built);
+    const unsigned int idleName = lockAndUnlock(idle);
+    manager().SetMaxNumShaders(0);
+    manager().SetMaxShaderAge(0.0);
 
     built.LockOglProgram();
     EXPECT_TRUE(isProgram(idleName));
-    EXPECT_EQ(2u, manager.GetNumShaders());
+    EXPECT_EQ(2u, manager().GetNumShaders());
     fresh.LockOglProgram();  // a build: the walk deletes the first idle program
     EXPECT_FALSE(isProgram(idleName));
-    EXPECT_EQ(2u, manager.GetNumShaders());
+    EXPECT_EQ(2u, manager().GetNumShaders());
 }
 
 TEST_F(ShaderProgramProxyOGLTest, AddWhileLockedThrowsAndKeepsTheOldProgram) {
@@ -170,11 +177,10 @@ TEST_F(ShaderProgramProxyOGLTest, AddWhileLockedThrowsAndKeepsTheOldProgram) {
     addVertexTexts(proxy);
     OGL::Program* const program = proxy.LockOglProgram();
     EXPECT_TRUE(throwsInternalAt([&] { proxy.add(FragmentShaderSourceOGL(kFragmentHead)); },
-                                 "image_runtime/ShaderManagerOGL", 134,
-                                 "pProxy->n_LockCount == 0"));
+                                 kManagerSource, 134, "pProxy->n_LockCount == 0"));
     EXPECT_EQ(program, proxy.LockOglProgram());
     expectColour(kFixedFunctionColour, drawWith(*program));
-    EXPECT_EQ(1u, ShaderManagerOGL::Instance()->GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
     proxy.UnlockOglProgram();
 
     // The text appended by the refused add takes part in the next build.
@@ -185,54 +191,34 @@ TEST_F(ShaderProgramProxyOGLTest, AddWhileLockedThrowsAndKeepsTheOldProgram) {
 }
 
 TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     auto original = std::make_unique<ShaderProgramProxyOGL>();
     addVertexTexts(*original);
     addFragmentTexts(*original);
-    OGL::Program* const program = original->LockOglProgram();
-    original->UnlockOglProgram();
+    const unsigned int originalName = lockAndUnlock(*original);
 
     const size_t programs = livePrograms();
     ShaderProgramProxyOGL copy(*original);
     EXPECT_EQ(programs, livePrograms());
     OGL::Program* const copied = copy.LockOglProgram();
-    EXPECT_NE(program, copied);
-    EXPECT_EQ(2u, manager.GetNumShaders());
+    EXPECT_NE(originalName, copied->objectID());
+    EXPECT_EQ(2u, manager().GetNumShaders());
     original.reset();
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
     expectColour(kAllTextsColour, drawWith(*copied));
 
     // Assignment onto a locked proxy is refused and changes nothing; onto an
     // idle one it drops the program built from the old texts.
     ShaderProgramProxyOGL vertexOnly;
     addVertexTexts(vertexOnly);
-    EXPECT_TRUE(throwsInternalAt([&] { copy = vertexOnly; }, "image_runtime/ShaderManagerOGL", 134,
+    EXPECT_TRUE(throwsInternalAt([&] { copy = vertexOnly; }, kManagerSource, 134,
                                  "pProxy->n_LockCount == 0"));
     EXPECT_EQ(copied, copy.LockOglProgram());
     copy.UnlockOglProgram();
     const unsigned int copiedName = copied->objectID();
     copy = vertexOnly;
     EXPECT_FALSE(isProgram(copiedName));
-    EXPECT_EQ(0u, manager.GetNumShaders());
+    EXPECT_EQ(0u, manager().GetNumShaders());
     expectColour(kFixedFunctionColour, drawWith(*copy.LockOglProgram()));
-}
-
-TEST_F(ShaderProgramProxyOGLTest, DestructionDeletesTheProgramEvenWhenLocked) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    auto locked = std::make_unique<ShaderProgramProxyOGL>();
-    auto unbuilt = std::make_unique<ShaderProgramProxyOGL>();
-    addFlatColourTexts(*locked, 1.0f);
-    const unsigned int name = locked->LockOglProgram()->objectID();
-    unbuilt->LockOglProgram();
-    unbuilt->UnlockOglProgram();
-    manager.clearAll();
-    EXPECT_EQ(1u, manager.GetNumShaders());
-
-    locked.reset();
-    EXPECT_FALSE(isProgram(name));
-    EXPECT_EQ(0u, manager.GetNumShaders());
-    unbuilt.reset();
-    EXPECT_EQ(0u, manager.GetNumShaders());
 }
 
 // Destroying the manager keeps the programs of locked proxies; they belong
@@ -240,8 +226,6 @@ TEST_F(ShaderProgramProxyOGLTest, DestructionDeletesTheProgramEvenWhenLocked) {
 TEST_F(ShaderProgramProxyOGLTest, LockedProgramsOutliveTheManager) {
     auto survivor = std::make_unique<ShaderProgramProxyOGL>();
     auto orphan = std::make_unique<ShaderProgramProxyOGL>();
-    addFlatColourTexts(*survivor, 1.0f);
-    addFlatColourTexts(*orphan, 0.5f);
     OGL::Program* const program = survivor->LockOglProgram();
     const unsigned int orphanName = orphan->LockOglProgram()->objectID();
     RuntimeSetup::destroyShaderManager();
@@ -250,8 +234,7 @@ TEST_F(ShaderProgramProxyOGLTest, LockedProgramsOutliveTheManager) {
     // Without a manager an add on an unbuilt proxy still works, a lock does not.
     ShaderProgramProxyOGL unbuilt;
     unbuilt.add(VertexShaderSourceOGL(kVertexHead));
-    EXPECT_TRUE(throwsInternalAt([&] { unbuilt.LockOglProgram(); },
-                                 "image_runtime/ShaderManagerOGL", 316,
+    EXPECT_TRUE(throwsInternalAt([&] { unbuilt.LockOglProgram(); }, kManagerSource, 316,
                                  "Enforce gpInstance_ != NULL"));
     orphan.reset();
     EXPECT_FALSE(isProgram(orphanName));
@@ -259,7 +242,6 @@ TEST_F(ShaderProgramProxyOGLTest, LockedProgramsOutliveTheManager) {
     // A failed AutoLock leaves the proxy locked: the add below is refused.
     EXPECT_THROW(ShaderProgramProxyOGLAutoLock lock(*survivor), InternalException);
     RuntimeSetup::createShaderManager();
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     EXPECT_THROW(survivor->add(VertexShaderSourceOGL(kVertexHead)), InternalException);
     EXPECT_EQ(program, survivor->LockOglProgram());
 
@@ -269,36 +251,24 @@ TEST_F(ShaderProgramProxyOGLTest, LockedProgramsOutliveTheManager) {
     const unsigned int name = program->objectID();
     survivor.reset();
     EXPECT_FALSE(isProgram(name));
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
 }
 
 TEST_F(ShaderProgramProxyOGLTest, FailedBuildsThrowTheLogAndLeaveAnUncountedProgram) {
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     ShaderProgramProxyOGL good, uncompilable, unlinkable;
-    addFlatColourTexts(good, 1.0f);
-    good.LockOglProgram();
-    good.UnlockOglProgram();
+    lockAndUnlock(good);
     uncompilable.add(FragmentShaderSourceOGL("#version 110\nvoid main() { gl_FragColor = 1; }\n"));
     unlinkable.add(FragmentShaderSourceOGL(
         "#version 110\nvec4 missing();\nvoid main() { gl_FragColor = missing(); }\n"));
 
     const size_t programs = livePrograms();
-    try {
-        uncompilable.LockOglProgram();
-        ADD_FAILURE() << "compiled";
-    } catch (const InternalException& e) {
-        EXPECT_NE(std::string::npos,
-                  std::string(e.what()).find("fragment shader failed to compile: "))
-            << e.what();
-        EXPECT_GT(std::string(e.what()).size(), 40u) << "no info log: " << e.what();
-    }
-    try {
-        unlinkable.LockOglProgram();
-        ADD_FAILURE() << "linked";
-    } catch (const InternalException& e) {
-        EXPECT_NE(std::string::npos, std::string(e.what()).find("missing")) << e.what();
-    }
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    const std::string compileLog = lockFailure(uncompilable);
+    EXPECT_NE(std::string::npos, compileLog.find("fragment shader failed to compile: "))
+        << compileLog;
+    EXPECT_GT(compileLog.size(), 40u) << "no info log: " << compileLog;
+    const std::string linkLog = lockFailure(unlinkable);
+    EXPECT_NE(std::string::npos, linkLog.find("missing")) << linkLog;
+    EXPECT_EQ(1u, manager().GetNumShaders());
     EXPECT_EQ(programs + 2, livePrograms());
 
     // The next lock hands out the program left behind, unlinked, unbuilt again.
@@ -312,11 +282,11 @@ TEST_F(ShaderProgramProxyOGLTest, FailedBuildsThrowTheLogAndLeaveAnUncountedProg
     const unsigned int leftName = left->objectID();
     unlinkable.add(FragmentShaderSourceOGL("// another text\n"));
     EXPECT_FALSE(isProgram(leftName));
-    EXPECT_EQ(1u, manager.GetNumShaders());
+    EXPECT_EQ(1u, manager().GetNumShaders());
     good.add(VertexShaderSourceOGL("// another text\n"));
-    EXPECT_EQ(0u, manager.GetNumShaders());
+    EXPECT_EQ(0u, manager().GetNumShaders());
     uncompilable.add(FragmentShaderSourceOGL("// another text\n"));
-    EXPECT_EQ(0u, manager.GetNumShaders());
+    EXPECT_EQ(0u, manager().GetNumShaders());
     EXPECT_EQ(programs - 1, livePrograms());
 }
 

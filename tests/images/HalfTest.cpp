@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -82,34 +82,38 @@ private:
     double scale_[256];
 };
 
-TEST(Half, EveryPatternWidensExactlyAndNarrowsBackToItself) {
+TEST(Half, EveryPatternWidensExactlyClassifiesAndNarrowsBackToItself) {
+    const float smallestNormal = std::ldexp(1.0f, -14);
     for (unsigned int bits = 0; bits < 0x10000; ++bits) {
         const half h = halfFromBits(static_cast<unsigned short>(bits));
         const float f = h;
-        const int exponent = (bits >> 10) & 0x1f;
-        const unsigned int significand = bits & 0x3ff;
-        if (exponent == 31) {
+        if (((bits >> 10) & 0x1f) == 31) {
             // Infinities stay infinities and NaNs keep sign and payload.
-            const uint32_t expected = ((bits & 0x8000u) << 16) | 0x7f800000u | (significand << 13);
+            const uint32_t expected =
+                ((bits & 0x8000u) << 16) | 0x7f800000u | ((bits & 0x3ffu) << 13);
             ASSERT_EQ(floatBits(f), expected) << std::hex << bits;
         } else {
             ASSERT_EQ(static_cast<double>(f), halfValue(bits)) << std::hex << bits;
-            ASSERT_EQ(std::signbit(f), (bits & 0x8000) != 0) << std::hex << bits;
         }
+        const float magnitude = std::fabs(f);
+        ASSERT_TRUE(h.isFinite() == std::isfinite(f) && h.isNan() == std::isnan(f) &&
+                    h.isInfinity() == std::isinf(f) && h.isZero() == (f == 0.0f) &&
+                    h.isNegative() == ((bits & 0x8000) != 0) &&
+                    h.isNormalized() == (std::isfinite(f) && magnitude >= smallestNormal) &&
+                    h.isDenormalized() == (magnitude > 0.0f && magnitude < smallestNormal))
+            << "classification of " << std::hex << bits;
         // Negative zero is the one pattern that does not come back: every
         // zero narrows to +0.
-        const unsigned int back = half(f).bits();
-        ASSERT_EQ(back, bits == 0x8000 ? 0u : bits) << std::hex << bits;
+        ASSERT_EQ(half(f).bits(), bits == 0x8000 ? 0u : bits) << std::hex << bits;
     }
 }
 
-// Checks every float pattern from first to last (inclusive) with the given
-// stride; returns the number of wrong results and records the first one.
-uint64_t countNarrowingErrors(uint64_t first, uint64_t last, uint64_t stride,
-                              uint32_t* firstWrong) {
+// Checks every stride-th float pattern from first on; returns the number of
+// wrong results and records the first one.
+uint64_t countNarrowingErrors(uint64_t first, uint64_t stride, uint32_t* firstWrong) {
     const NearestHalf nearestHalf;
     uint64_t errors = 0;
-    for (uint64_t i = first; i <= last; i += stride) {
+    for (uint64_t i = first; i < (uint64_t(1) << 32); i += stride) {
         const auto bits = static_cast<uint32_t>(i);
         const float f = floatFromBits(bits);
         const unsigned int got = half(f).bits();
@@ -117,10 +121,8 @@ uint64_t countNarrowingErrors(uint64_t first, uint64_t last, uint64_t stride,
         if (std::isnan(f)) {
             right = (got & 0x7c00) == 0x7c00 && (got & 0x3ff) != 0 &&
                     ((got & 0x8000) != 0) == ((bits & 0x80000000u) != 0);
-        } else if (f == 0.0f) {
-            right = got == 0;
         } else {
-            right = got == nearestHalf(f);
+            right = got == (f == 0.0f ? 0u : nearestHalf(f));
         }
         if (!right && errors++ == 0) *firstWrong = bits;
     }
@@ -137,103 +139,52 @@ TEST(Half, EveryFloatNarrowsToTheNearestHalfWithTiesAwayFromZero) {
     const uint64_t stride = 1;
 #endif
     const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
-    const uint64_t total = uint64_t(1) << 32;
     std::vector<uint64_t> errors(threadCount, 0);
     std::vector<uint32_t> firstWrong(threadCount, 0);
     std::vector<std::thread> threads;
-    for (unsigned int t = 0; t < threadCount; ++t) {
-        // Each thread's range starts on the stride grid.
-        uint64_t first = total / threadCount * t;
-        first += (stride - first % stride) % stride;
-        const uint64_t last = total / threadCount * (t + 1) - 1;
-        threads.emplace_back([&, t, first, last] {
-            errors[t] = countNarrowingErrors(first, last, stride, &firstWrong[t]);
+    for (unsigned int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&, t] {
+            errors[t] = countNarrowingErrors(t * stride, stride * threadCount, &firstWrong[t]);
         });
-    }
     for (std::thread& thread : threads) thread.join();
-    const NearestHalf nearestHalf;
     for (unsigned int t = 0; t < threadCount; ++t) {
+        const float f = floatFromBits(firstWrong[t]);
         EXPECT_EQ(errors[t], 0u) << "first wrong float pattern 0x" << std::hex << firstWrong[t]
-                                 << " narrows to 0x" << half(floatFromBits(firstWrong[t])).bits()
-                                 << ", expected 0x" << nearestHalf(floatFromBits(firstWrong[t]));
+                                 << " narrows to 0x" << half(f).bits() << ", expected 0x"
+                                 << NearestHalf()(f);
     }
 }
 
 TEST(Half, NarrowingBoundaries) {
-    EXPECT_EQ(half(0.0f).bits(), 0);
-    EXPECT_EQ(half(-0.0f).bits(), 0);
-    EXPECT_EQ(half(1.0f).bits(), 0x3c00);
-    EXPECT_EQ(half(-1.0f).bits(), 0xbc00);
-    EXPECT_EQ(half(65504.0f).bits(), 0x7bff);
-    // Half-way cases go up in magnitude, on the fast path and in the denormals.
-    EXPECT_EQ(half(1.0f + std::ldexp(1.0f, -11)).bits(), 0x3c01);
-    EXPECT_EQ(half(-1.0f - std::ldexp(1.0f, -11)).bits(), 0xbc01);
-    EXPECT_EQ(half(std::ldexp(1.0f, -25)).bits(), 0x0001);
-    EXPECT_EQ(half(std::ldexp(3.0f, -25)).bits(), 0x0002);
-    EXPECT_EQ(half(std::nextafter(std::ldexp(1.0f, -25), 0.0f)).bits(), 0x0000);
-    // Just below and at the overflow threshold, and beyond.
-    EXPECT_EQ(half(std::nextafter(65520.0f, 0.0f)).bits(), 0x7bff);
-    EXPECT_EQ(half(65520.0f).bits(), 0x7c00);
-    EXPECT_EQ(half(-1e10f).bits(), 0xfc00);
-    EXPECT_EQ(half(std::numeric_limits<float>::infinity()).bits(), 0x7c00);
-    EXPECT_EQ(half(-std::numeric_limits<float>::infinity()).bits(), 0xfc00);
-    // Tiny negative floats keep their sign; a NaN keeps sign and NaN-ness
-    // even when its payload lies only in the bits that are dropped.
-    EXPECT_EQ(half(-1e-30f).bits(), 0x8000);
+    // These pin the reference of the sweep above to known answers. Half-way cases go up in
+    // magnitude, on the fast path and in the denormals; then just below and at the overflow
+    // threshold, and beyond.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float inputs[] = {
+        -0.0f,           65504.0f, 0x1.002p+0f, -0x1.002p+0f, 0x1p-25f, 0x1.8p-24f, 0x1.fffffep-26f,
+        0x1.ffdffep+15f, 65520.0f, -1e10f,      inf,          -inf,     -1e-30f};
+    const unsigned int expected[] = {0,      0x7bff, 0x3c01, 0xbc01, 0x0001, 0x0002, 0,
+                                     0x7bff, 0x7c00, 0xfc00, 0x7c00, 0xfc00, 0x8000};
+    for (size_t n = 0; n < std::size(inputs); ++n)
+        EXPECT_EQ(half(inputs[n]).bits(), expected[n]) << inputs[n];
+    // A NaN keeps sign and NaN-ness even when its payload lies only in the
+    // bits that are dropped.
     const half nan(floatFromBits(0xff800001u));
-    EXPECT_TRUE(nan.isNan());
-    EXPECT_TRUE(nan.isNegative());
+    EXPECT_TRUE(nan.isNan() && nan.isNegative());
 }
 
-TEST(Half, ClassificationAgreesWithTheWidenedFloat) {
-    const float smallestNormal = std::ldexp(1.0f, -14);
-    for (unsigned int bits = 0; bits < 0x10000; ++bits) {
-        const half h = halfFromBits(static_cast<unsigned short>(bits));
-        const float f = h;
-        const float magnitude = std::fabs(f);
-        ASSERT_EQ(h.isFinite(), std::isfinite(f)) << std::hex << bits;
-        ASSERT_EQ(h.isNan(), std::isnan(f)) << std::hex << bits;
-        ASSERT_EQ(h.isInfinity(), std::isinf(f)) << std::hex << bits;
-        ASSERT_EQ(h.isZero(), f == 0.0f) << std::hex << bits;
-        ASSERT_EQ(h.isNegative(), std::signbit(f)) << std::hex << bits;
-        ASSERT_EQ(h.isNormalized(), std::isfinite(f) && magnitude >= smallestNormal)
-            << std::hex << bits;
-        ASSERT_EQ(h.isDenormalized(), magnitude > 0.0f && magnitude < smallestNormal)
-            << std::hex << bits;
-    }
-}
-
-TEST(Half, NamedPatternsNegationAndBits) {
+TEST(Half, NamedPatternsAndNegation) {
     EXPECT_EQ(half::posInf().bits(), 0x7c00);
     EXPECT_EQ(half::negInf().bits(), 0xfc00);
     EXPECT_EQ(half::qNan().bits(), 0x7fff);
     EXPECT_EQ(half::sNan().bits(), 0x7dff);
-    EXPECT_TRUE(half::posInf().isInfinity());
-    EXPECT_TRUE(half::negInf().isNegative());
-    EXPECT_TRUE(half::qNan().isNan());
-    EXPECT_TRUE(half::sNan().isNan());
-
-    const half negativeZero = -half(0.0f);
-    EXPECT_EQ(negativeZero.bits(), 0x8000);
-    EXPECT_TRUE(negativeZero.isZero());
-    EXPECT_TRUE(negativeZero.isNegative());
+    EXPECT_EQ((-half(0.0f)).bits(), 0x8000);
     EXPECT_EQ((-half::qNan()).bits(), 0xffff);
     EXPECT_EQ((-half::negInf()).bits(), 0x7c00);
-
-    EXPECT_EQ(static_cast<float>(halfFromBits(0x3555)), 0.333251953125f);
-    half h;
-    h = 2.5f;
-    EXPECT_EQ(h.bits(), 0x4100);
-    half copy;
-    copy = h;
-    EXPECT_EQ(copy.bits(), 0x4100);
 }
 
 TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
-    EXPECT_EQ(halfFromBits(0x3c01).round(10).bits(), 0x3c01);
     EXPECT_EQ(halfFromBits(0x3c01).round(12).bits(), 0x3c01);
-    EXPECT_EQ(halfFromBits(0x3c01).round(9).bits(), 0x3c02);
-    EXPECT_EQ(halfFromBits(0x3c01).round(0).bits(), 0x3c00);
     EXPECT_EQ(halfFromBits(0x7bff).round(0).bits(), 0x7800);
     EXPECT_EQ(halfFromBits(0xfbff).round(0).bits(), 0xf800);
     EXPECT_TRUE(halfFromBits(0x7e00).round(9).isNan());
@@ -260,10 +211,6 @@ TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
 }
 
 TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalf) {
-    half sum(1.0f);
-    sum += half(-1.0f);
-    EXPECT_EQ(sum.bits(), 0);
-
     half h(1.0f);
     h += std::ldexp(1.0f, -11);  // exactly half-way: away from zero
     EXPECT_EQ(h.bits(), 0x3c01);
@@ -272,13 +219,9 @@ TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalf) {
     EXPECT_TRUE(h.isInfinity());
     h = 3.0f;
     h -= half(5.0f);
-    EXPECT_EQ(static_cast<float>(h), -2.0f);
     h -= 0.5f;
-    EXPECT_EQ(static_cast<float>(h), -2.5f);
     h *= half(2.0f);
-    EXPECT_EQ(static_cast<float>(h), -5.0f);
     h *= -0.25f;
-    EXPECT_EQ(static_cast<float>(h), 1.25f);
     h /= half(0.5f);
     EXPECT_EQ(static_cast<float>(h), 2.5f);
     h /= 0.0f;
@@ -289,11 +232,8 @@ TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalf) {
 
     // The operators return the object itself.
     half a(1.0f);
-    EXPECT_EQ(&(a += 1.0f), &a);
-    EXPECT_EQ(&(a -= half(1.0f)), &a);
-    EXPECT_EQ(&(a *= 1.0f), &a);
-    EXPECT_EQ(&(a /= half(1.0f)), &a);
-    EXPECT_EQ(&(a = 1.0f), &a);
+    EXPECT_TRUE(&(a += 1.0f) == &a && &(a -= half(1.0f)) == &a && &(a *= 1.0f) == &a &&
+                &(a /= half(1.0f)) == &a && &(a = 1.0f) == &a);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // base pointers.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -30,13 +31,11 @@ TEST(ImageAccessor, GeometryIsTheImagesAtEachCall) {
     ImageCPUWriteAccessor writer(image);
     expectGeometry(reader, image);
     expectGeometry(writer, image);
-    EXPECT_EQ(reader.physicalWidth(), 9u);
 
     // Nothing is cached: after the image changes, the accessors follow.
     image = ImageCPU(ImageCPU::PIXEL_FORMAT_BGR8, 3, 2, float2(1.0f), -4, 1, 0, 0);
     expectGeometry(reader, image);
     expectGeometry(writer, image);
-    EXPECT_EQ(writer.width(), 3u);
     EXPECT_EQ(writer.offsetX(), -4);
 }
 
@@ -54,12 +53,9 @@ TEST(ImageAccessor, ReadsAndWritesThroughTheAbstractInterfaces) {
     EXPECT_EQ(reader.getRGBAFloat4PixelAt(10, 21)[0], 120 / 255.0f);
 
     writer.writeRGBAFloatPixel4At(float4(0.2f, 2.0f, -1.0f, 0.6f), 11, 21);
-    const float4 back = reader.getRGBAFloat4PixelAt(11, 21);
-    EXPECT_EQ(back[0], 51 / 255.0f);
-    EXPECT_EQ(back[1], 1.0f);
-    EXPECT_EQ(back[2], 0.0f);
-    EXPECT_EQ(back[3], 153 / 255.0f);
-    EXPECT_EQ(buffer[size_t{3 + 1} * 4], 51);
+    const unsigned char written[] = {51, 255, 0, 153};
+    EXPECT_EQ(std::memcmp(&buffer[size_t{3 + 1} * 4], written, 4), 0);
+    EXPECT_EQ(reader.getRGBAFloat4PixelAt(11, 21)[3], 153 / 255.0f);
 
     ImageCPU luminance(ImageCPU::PIXEL_FORMAT_LUMINANCE8, 1, 1, float2(1.0f), 0, 0, 0, 0);
     ImageCPUReadAccessor luminanceReader(luminance);
@@ -75,15 +71,11 @@ TEST(ImageAccessor, DeletingThroughABaseLeavesTheImageIntact) {
     ImageCPU image(ImageCPU::PIXEL_FORMAT_RGB8, 2, 2, float2(1.0f), 0, 0, 0, 0);
     for (size_t n = 0; n < 12; ++n) image.pixels()[n] = static_cast<unsigned char>(n);
     const unsigned char* pixels = image.pixels();
-
-    std::unique_ptr<ImageAccessorBase> base(new ImageCPUWriteAccessor(image));
-    std::unique_ptr<ImageReadAccessor> reader(new ImageCPUReadAccessor(image));
-    std::unique_ptr<ImageWriteAccessor> writer(new ImageCPUWriteAccessor(image));
-    EXPECT_EQ(base->width(), 2u);
-    base.reset();
-    reader.reset();
-    writer.reset();
-
+    {
+        std::unique_ptr<ImageAccessorBase> base(new ImageCPUWriteAccessor(image));
+        std::unique_ptr<ImageReadAccessor> reader(new ImageCPUReadAccessor(image));
+        std::unique_ptr<ImageWriteAccessor> writer(new ImageCPUWriteAccessor(image));
+    }
     EXPECT_EQ(image.pixels(), pixels);
     for (size_t n = 0; n < 12; ++n) EXPECT_EQ(image.pixels()[n], n);
 }

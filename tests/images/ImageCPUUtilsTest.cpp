@@ -43,6 +43,21 @@ void expectColor(const float4& got, const float4& expected) {
     for (size_t n = 0; n < 4; ++n) EXPECT_EQ(got[n], expected[n]) << "component " << n;
 }
 
+float4 readOne(ImageCPU::tePixelFormat format, const void* pixel) {
+    return readRGBAFloat4Pixel(
+        ImageCPU(format, static_cast<const unsigned char*>(pixel), 1, 1, float2(1.0f), 0, 0, 0, 0),
+        0, 0);
+}
+
+// Writes colour to the middle pixel of a row of three whose bytes start at
+// 0xee, and returns the bytes of the row.
+std::vector<unsigned char> writeMiddle(ImageCPU::tePixelFormat format, const float4& colour) {
+    std::vector<unsigned char> row(3 * ImageCPU::PixelSize(format), 0xee);
+    ImageCPU image(format, row.data(), 3, 1, float2(1.0f), 0, 0, 0, 0);
+    writeRGBAFloat4Pixel(image, colour, 1, 0);
+    return row;
+}
+
 TEST(ImageCPUUtils, EveryByteSurvivesReadAndWriteInEachEightBitFormat) {
     for (ImageCPU::tePixelFormat format :
          {ImageCPU::PIXEL_FORMAT_BGR8, ImageCPU::PIXEL_FORMAT_BGRA8, ImageCPU::PIXEL_FORMAT_RGB8,
@@ -62,101 +77,62 @@ TEST(ImageCPUUtils, EveryByteSurvivesReadAndWriteInEachEightBitFormat) {
 }
 
 TEST(ImageCPUUtils, ReadingFollowsEachFormatsChannelOrder) {
-    unsigned char bgr[] = {10, 20, 30};
-    expectColor(
-        readRGBAFloat4Pixel(
-            ImageCPU(ImageCPU::PIXEL_FORMAT_BGR8, bgr, 1, 1, float2(1.0f), 0, 0, 0, 0), 0, 0),
-        float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 1.0f));
-    expectColor(
-        readRGBAFloat4Pixel(
-            ImageCPU(ImageCPU::PIXEL_FORMAT_RGB8, bgr, 1, 1, float2(1.0f), 0, 0, 0, 0), 0, 0),
-        float4(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1.0f));
-    unsigned char bgra[] = {0, 0, 255, 128};
-    expectColor(
-        readRGBAFloat4Pixel(
-            ImageCPU(ImageCPU::PIXEL_FORMAT_BGRA8, bgra, 1, 1, float2(1.0f), 0, 0, 0, 0), 0, 0),
-        float4(1.0f, 0.0f, 0.0f, 128 / 255.0f));
-    expectColor(
-        readRGBAFloat4Pixel(
-            ImageCPU(ImageCPU::PIXEL_FORMAT_RGBA8, bgra, 1, 1, float2(1.0f), 0, 0, 0, 0), 0, 0),
-        float4(0.0f, 0.0f, 1.0f, 128 / 255.0f));
-
+    const unsigned char bytes[] = {10, 20, 30, 128};
+    expectColor(readOne(ImageCPU::PIXEL_FORMAT_BGR8, bytes),
+                float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 1.0f));
+    expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGB8, bytes),
+                float4(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1.0f));
+    expectColor(readOne(ImageCPU::PIXEL_FORMAT_BGRA8, bytes),
+                float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 128 / 255.0f));
+    expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGBA8, bytes),
+                float4(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 128 / 255.0f));
     // Float channels come back unclamped.
     const float rgba[] = {2.0f, -1.0f, 0.25f, 7.0f};
-    const auto* floatBytes = reinterpret_cast<const unsigned char*>(rgba);
-    expectColor(readRGBAFloat4Pixel(ImageCPU(ImageCPU::PIXEL_FORMAT_RGBA32F, floatBytes, 1, 1,
-                                             float2(1.0f), 0, 0, 0, 0),
-                                    0, 0),
-                float4(2.0f, -1.0f, 0.25f, 7.0f));
-    expectColor(readRGBAFloat4Pixel(ImageCPU(ImageCPU::PIXEL_FORMAT_RGB32F, floatBytes, 1, 1,
-                                             float2(1.0f), 0, 0, 0, 0),
-                                    0, 0),
-                float4(2.0f, -1.0f, 0.25f, 1.0f));
+    expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGBA32F, rgba), float4(2.0f, -1.0f, 0.25f, 7.0f));
+    expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGB32F, rgba), float4(2.0f, -1.0f, 0.25f, 1.0f));
 }
 
-TEST(ImageCPUUtils, WritingClampsThenTruncatesOrStores) {
-    unsigned char rgba8[8] = {};
-    ImageCPU bytes(ImageCPU::PIXEL_FORMAT_RGBA8, rgba8, 2, 1, float2(1.0f), 0, 0, 0, 0);
-    writeRGBAFloat4Pixel(bytes, float4(0.5f, 1.5f, -0.25f, 2.0f), 1, 0);
-    const unsigned char expected[] = {0, 0, 0, 0, 127, 255, 0, 255};
-    EXPECT_EQ(std::memcmp(rgba8, expected, 8), 0);
-
-    // A NaN passes the clamp: 0 in a byte, NaN in a float.
+TEST(ImageCPUUtils, WritingClampsThenTruncatesOrStoresOnlyThePixelsBytes) {
+    const unsigned char e = 0xee;
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    writeRGBAFloat4Pixel(bytes, float4(nan, 1.0f, nan, 0.999f), 0, 0);
-    const unsigned char withNan[] = {0, 255, 0, 254};
-    EXPECT_EQ(std::memcmp(rgba8, withNan, 4), 0);
+    const float4 colour(1.5f, -0.25f, 0.2f, 0.6f);
+    using Bytes = std::vector<unsigned char>;
+    // Each format in its channel order; three-channel formats drop alpha.
+    EXPECT_EQ(writeMiddle(ImageCPU::PIXEL_FORMAT_RGBA8, colour),
+              Bytes({e, e, e, e, 255, 0, 51, 153, e, e, e, e}));
+    EXPECT_EQ(writeMiddle(ImageCPU::PIXEL_FORMAT_BGRA8, colour),
+              Bytes({e, e, e, e, 51, 0, 255, 153, e, e, e, e}));
+    EXPECT_EQ(writeMiddle(ImageCPU::PIXEL_FORMAT_RGB8, colour),
+              Bytes({e, e, e, 255, 0, 51, e, e, e}));
+    EXPECT_EQ(writeMiddle(ImageCPU::PIXEL_FORMAT_BGR8, colour),
+              Bytes({e, e, e, 51, 0, 255, e, e, e}));
+    // Truncation, not rounding; a NaN passes the clamp and becomes 0.
+    EXPECT_EQ(writeMiddle(ImageCPU::PIXEL_FORMAT_RGBA8, float4(0.5f, nan, 0.999f, 1.0f)),
+              Bytes({e, e, e, e, 127, 0, 254, 255, e, e, e, e}));
 
-    float rgba32[4] = {};
-    ImageCPU floats(ImageCPU::PIXEL_FORMAT_RGBA32F, reinterpret_cast<unsigned char*>(rgba32), 1, 1,
-                    float2(1.0f), 0, 0, 0, 0);
-    writeRGBAFloat4Pixel(floats, float4(2.0f, -1.0f, 0.25f, 0.75f), 0, 0);
-    EXPECT_EQ(rgba32[0], 1.0f);
-    EXPECT_EQ(rgba32[1], 0.0f);
-    EXPECT_EQ(rgba32[2], 0.25f);
-    EXPECT_EQ(rgba32[3], 0.75f);
-    writeRGBAFloat4Pixel(floats, float4(nan, 0.5f, 0.5f, 0.5f), 0, 0);
-    EXPECT_TRUE(std::isnan(rgba32[0]));
-
-    // Three-channel formats write exactly their bytes, in their order, and
-    // drop alpha.
-    unsigned char rgb[9];
-    std::memset(rgb, 0xee, sizeof rgb);
-    ImageCPU bgrImage(ImageCPU::PIXEL_FORMAT_BGR8, rgb, 3, 1, float2(1.0f), 0, 0, 0, 0);
-    writeRGBAFloat4Pixel(bgrImage, float4(1.0f, 0.0f, 0.2f, 0.0f), 1, 0);
-    const unsigned char bgrExpected[] = {0xee, 0xee, 0xee, 51, 0, 255, 0xee, 0xee, 0xee};
-    EXPECT_EQ(std::memcmp(rgb, bgrExpected, 9), 0);
-    ImageCPU rgbImage(ImageCPU::PIXEL_FORMAT_RGB8, rgb, 3, 1, float2(1.0f), 0, 0, 0, 0);
-    writeRGBAFloat4Pixel(rgbImage, float4(1.0f, 0.0f, 0.2f, 0.0f), 1, 0);
-    const unsigned char rgbExpected[] = {0xee, 0xee, 0xee, 255, 0, 51, 0xee, 0xee, 0xee};
-    EXPECT_EQ(std::memcmp(rgb, rgbExpected, 9), 0);
-
-    unsigned char bgra[4] = {};
-    ImageCPU bgraImage(ImageCPU::PIXEL_FORMAT_BGRA8, bgra, 1, 1, float2(1.0f), 0, 0, 0, 0);
-    writeRGBAFloat4Pixel(bgraImage, float4(1.0f, 0.0f, 0.2f, 0.6f), 0, 0);
-    const unsigned char bgraExpected[] = {51, 0, 255, 153};
-    EXPECT_EQ(std::memcmp(bgra, bgraExpected, 4), 0);
-
-    float rgb32[6] = {-5.0f, -5.0f, -5.0f, -5.0f, -5.0f, -5.0f};
-    ImageCPU rgb32Image(ImageCPU::PIXEL_FORMAT_RGB32F, reinterpret_cast<unsigned char*>(rgb32), 2,
-                        1, float2(1.0f), 0, 0, 0, 0);
-    writeRGBAFloat4Pixel(rgb32Image, float4(0.1f, 0.2f, 0.3f, 0.4f), 0, 0);
-    EXPECT_EQ(rgb32[2], 0.3f);
-    EXPECT_EQ(rgb32[3], -5.0f);
+    // Floats are clamped and stored as they are, NaN included.
+    const Bytes rgba = writeMiddle(ImageCPU::PIXEL_FORMAT_RGBA32F, float4(2.0f, -1.0f, 0.25f, nan));
+    float stored[4];
+    std::memcpy(stored, rgba.data() + 16, sizeof stored);
+    EXPECT_TRUE(stored[0] == 1.0f && stored[1] == 0.0f && stored[2] == 0.25f);
+    EXPECT_TRUE(std::isnan(stored[3]));
+    EXPECT_EQ(Bytes(rgba.begin() + 32, rgba.end()), Bytes(16, e));
+    const Bytes rgb = writeMiddle(ImageCPU::PIXEL_FORMAT_RGB32F, float4(0.1f, 0.2f, 0.3f, 0.4f));
+    std::memcpy(stored, rgb.data() + 12, 12);
+    EXPECT_TRUE(stored[0] == 0.1f && stored[1] == 0.2f && stored[2] == 0.3f);
+    EXPECT_EQ(Bytes(rgb.begin() + 24, rgb.end()), Bytes(12, e));
 }
 
 TEST(ImageCPUUtils, ClampToUnitRange) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    expectColor(clampToUnitRange(float4(-0.5f, 0.0f, 1.0f, 1.0001f)),
-                float4(0.0f, 0.0f, 1.0f, 1.0f));
-    expectColor(clampToUnitRange(float4(inf, -inf, 0.5f, 1e-30f)),
-                float4(1.0f, 0.0f, 0.5f, 1e-30f));
-    const float4 withNan = clampToUnitRange(float4(nan, -0.0f, 2.0f, nan));
+    expectColor(clampToUnitRange(float4(-0.5f, inf, -inf, 1e-30f)),
+                float4(0.0f, 1.0f, 0.0f, 1e-30f));
+    const float4 withNan = clampToUnitRange(float4(nan, -0.0f, 1.0001f, 0.5f));
     EXPECT_TRUE(std::isnan(withNan[0]));
     EXPECT_TRUE(std::signbit(withNan[1]));  // -0 is not below 0
     EXPECT_EQ(withNan[2], 1.0f);
-    EXPECT_TRUE(std::isnan(withNan[3]));
+    EXPECT_EQ(withNan[3], 0.5f);
 }
 
 TEST(ImageCPUUtils, PixelsAreAddressedThroughOffsetAndStride) {

@@ -45,6 +45,8 @@ void ShaderTest::TearDown() {
     GLTest::TearDown();
 }
 
+ShaderManagerOGL& ShaderTest::manager() { return *ShaderManagerOGL::Instance(); }
+
 ::testing::AssertionResult throwsInternalAt(const std::function<void()>& f,
                                             const std::string& source, int line,
                                             const std::string& message) {
@@ -63,6 +65,12 @@ void addFlatColourTexts(ShaderProgramProxyOGL& proxy, float red) {
     proxy.add(VertexShaderSourceOGL("#version 110\nvoid main() { gl_Position = gl_Vertex; }\n"));
     proxy.add(FragmentShaderSourceOGL("#version 110\nvoid main() { gl_FragColor = vec4(" +
                                       std::to_string(red) + ", 0.0, 0.0, 1.0); }\n"));
+}
+
+unsigned int lockAndUnlock(ShaderProgramProxyOGL& proxy) {
+    const unsigned int name = proxy.LockOglProgram()->objectID();
+    proxy.UnlockOglProgram();
+    return name;
 }
 
 bool isProgram(unsigned int name) { return glIsProgram(name) == GL_TRUE; }

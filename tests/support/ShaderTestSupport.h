@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "support/TestSupport.h"
 #include "zev_ogl/Platform.h"
@@ -34,6 +35,7 @@ class ShaderTest : public GLTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    static ShaderManagerOGL& manager();
     ManualClock clock;
 };
 
@@ -44,6 +46,10 @@ protected:
 
 // A vertex and a fragment text that draw a quad in one flat colour.
 void addFlatColourTexts(ShaderProgramProxyOGL& proxy, float red);
+
+// Locks and unlocks the proxy (building it if need be); returns the GL name
+// of its program.
+unsigned int lockAndUnlock(ShaderProgramProxyOGL& proxy);
 
 // Whether the GL program name of a locked program's object exists now.
 bool isProgram(unsigned int name);
