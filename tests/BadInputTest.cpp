@@ -87,7 +87,7 @@ TEST_F(BadInput, ImagesRefuseBadPixelSizesFormatsAndBlocks) {
     EXPECT_EQ(OGL::LiveObjects::textures(), texturesBefore) << "a refused format reached the pool";
 
     ImageGPU image(rect, ImageGPU::PIXEL_FORMAT_RGBA8, float2(1));
-    const std::vector<unsigned char> block(16 * 8 * 4, 200);
+    const std::vector<unsigned char> block(size_t{16} * 8 * 4, 200);
     const char* const startMessage = "offsetX() <= rOffset.i && offsetY() <= rOffset.j";
     const char* const endMessage =
         "rOffset.i + rSize.i <= offsetX() + width() && rOffset.j + rSize.j <= offsetY() + height()";
