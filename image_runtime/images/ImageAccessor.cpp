@@ -20,10 +20,6 @@ int ImageCPUReadAccessor::offsetX() { return image_->offsetX(); }
 int ImageCPUReadAccessor::offsetY() { return image_->offsetY(); }
 size_t ImageCPUReadAccessor::physicalWidth() { return image_->physicalWidth(); }
 
-float4 ImageCPUReadAccessor::getRGBAFloat4PixelAt(int x, int y) {
-    return readRGBAFloat4Pixel(*image_, x, y);
-}
-
 ImageCPUWriteAccessor::ImageCPUWriteAccessor(ImageCPU& image) : image_(&image) {}
 ImageCPUWriteAccessor::~ImageCPUWriteAccessor() = default;
 
@@ -32,9 +28,5 @@ size_t ImageCPUWriteAccessor::width() { return image_->width(); }
 int ImageCPUWriteAccessor::offsetX() { return image_->offsetX(); }
 int ImageCPUWriteAccessor::offsetY() { return image_->offsetY(); }
 size_t ImageCPUWriteAccessor::physicalWidth() { return image_->physicalWidth(); }
-
-void ImageCPUWriteAccessor::writeRGBAFloatPixel4At(float4 color, int x, int y) {
-    writeRGBAFloat4Pixel(*image_, color, x, y);
-}
 
 }  // namespace ZEV

@@ -58,54 +58,60 @@ public:
     ImageCPU& operator=(const ImageCPU& other);
     ~ImageCPU() override;
 
-    size_t physicalWidth() const override { return physicalWidth_; }
+    // The queries that pixel access makes for every pixel are final: they
+    // keep their virtual slots, and calls on an ImageCPU inline to loads.
+    size_t physicalWidth() const final { return physicalWidth_; }
     size_t physicalHeight() const override { return physicalHeight_; }
     size2 physicalSize() const override { return size2(physicalWidth_, physicalHeight_); }
     void doWrite(std::ostream& os) const override;
 
     // The buffer's first byte, typed; none of these checks the format.
-    virtual PixelBGRA8* pixels_BGRA8() { return typed<PixelBGRA8>(); }
-    virtual const PixelBGRA8* pixels_BGRA8() const { return typed<PixelBGRA8>(); }
-    virtual PixelBGR8* pixels_BGR8() { return typed<PixelBGR8>(); }
-    virtual const PixelBGR8* pixels_BGR8() const { return typed<PixelBGR8>(); }
-    virtual PixelRGB16F* pixels_RGB16F() { return typed<PixelRGB16F>(); }
-    virtual const PixelRGB16F* pixels_RGB16F() const { return typed<PixelRGB16F>(); }
-    virtual PixelRGBA16F* pixels_RGBA16F() { return typed<PixelRGBA16F>(); }
-    virtual const PixelRGBA16F* pixels_RGBA16F() const { return typed<PixelRGBA16F>(); }
-    virtual PixelRGB32F* pixels_RGB32F() { return typed<PixelRGB32F>(); }
-    virtual const PixelRGB32F* pixels_RGB32F() const { return typed<PixelRGB32F>(); }
-    virtual PixelRGBA32F* pixels_RGBA32F() { return typed<PixelRGBA32F>(); }
-    virtual const PixelRGBA32F* pixels_RGBA32F() const { return typed<PixelRGBA32F>(); }
-    virtual PixelRGB8* pixels_RGB8() { return typed<PixelRGB8>(); }
-    virtual const PixelRGB8* pixels_RGB8() const { return typed<PixelRGB8>(); }
-    virtual PixelRGBA8* pixels_RGBA8() { return typed<PixelRGBA8>(); }
-    virtual const PixelRGBA8* pixels_RGBA8() const { return typed<PixelRGBA8>(); }
+    virtual PixelBGRA8* pixels_BGRA8() final { return typed<PixelBGRA8>(); }
+    virtual const PixelBGRA8* pixels_BGRA8() const final { return typed<PixelBGRA8>(); }
+    virtual PixelBGR8* pixels_BGR8() final { return typed<PixelBGR8>(); }
+    virtual const PixelBGR8* pixels_BGR8() const final { return typed<PixelBGR8>(); }
+    virtual PixelRGB16F* pixels_RGB16F() final { return typed<PixelRGB16F>(); }
+    virtual const PixelRGB16F* pixels_RGB16F() const final { return typed<PixelRGB16F>(); }
+    virtual PixelRGBA16F* pixels_RGBA16F() final { return typed<PixelRGBA16F>(); }
+    virtual const PixelRGBA16F* pixels_RGBA16F() const final { return typed<PixelRGBA16F>(); }
+    virtual PixelRGB32F* pixels_RGB32F() final { return typed<PixelRGB32F>(); }
+    virtual const PixelRGB32F* pixels_RGB32F() const final { return typed<PixelRGB32F>(); }
+    virtual PixelRGBA32F* pixels_RGBA32F() final { return typed<PixelRGBA32F>(); }
+    virtual const PixelRGBA32F* pixels_RGBA32F() const final { return typed<PixelRGBA32F>(); }
+    virtual PixelRGB8* pixels_RGB8() final { return typed<PixelRGB8>(); }
+    virtual const PixelRGB8* pixels_RGB8() const final { return typed<PixelRGB8>(); }
+    virtual PixelRGBA8* pixels_RGBA8() final { return typed<PixelRGBA8>(); }
+    virtual const PixelRGBA8* pixels_RGBA8() const final { return typed<PixelRGBA8>(); }
     virtual unsigned char* pixels() { return pixels_.get(); }
     virtual const unsigned char* pixels() const { return pixels_.get(); }
-    virtual PixelLuminance8* pixels_Luminance8() { return typed<PixelLuminance8>(); }
-    virtual const PixelLuminance8* pixels_Luminance8() const { return typed<PixelLuminance8>(); }
-    virtual PixelLuminance16F* pixels_Luminance16F() { return typed<PixelLuminance16F>(); }
-    virtual const PixelLuminance16F* pixels_Luminance16F() const {
+    virtual PixelLuminance8* pixels_Luminance8() final { return typed<PixelLuminance8>(); }
+    virtual const PixelLuminance8* pixels_Luminance8() const final {
+        return typed<PixelLuminance8>();
+    }
+    virtual PixelLuminance16F* pixels_Luminance16F() final { return typed<PixelLuminance16F>(); }
+    virtual const PixelLuminance16F* pixels_Luminance16F() const final {
         return typed<PixelLuminance16F>();
     }
-    virtual PixelLuminance32F* pixels_Luminance32F() { return typed<PixelLuminance32F>(); }
-    virtual const PixelLuminance32F* pixels_Luminance32F() const {
+    virtual PixelLuminance32F* pixels_Luminance32F() final { return typed<PixelLuminance32F>(); }
+    virtual const PixelLuminance32F* pixels_Luminance32F() const final {
         return typed<PixelLuminance32F>();
     }
-    virtual PixelLuminanceAlpha8* pixels_LuminanceAlpha8() { return typed<PixelLuminanceAlpha8>(); }
-    virtual const PixelLuminanceAlpha8* pixels_LuminanceAlpha8() const {
+    virtual PixelLuminanceAlpha8* pixels_LuminanceAlpha8() final {
         return typed<PixelLuminanceAlpha8>();
     }
-    virtual PixelLuminanceAlpha16F* pixels_LuminanceAlpha16F() {
+    virtual const PixelLuminanceAlpha8* pixels_LuminanceAlpha8() const final {
+        return typed<PixelLuminanceAlpha8>();
+    }
+    virtual PixelLuminanceAlpha16F* pixels_LuminanceAlpha16F() final {
         return typed<PixelLuminanceAlpha16F>();
     }
-    virtual const PixelLuminanceAlpha16F* pixels_LuminanceAlpha16F() const {
+    virtual const PixelLuminanceAlpha16F* pixels_LuminanceAlpha16F() const final {
         return typed<PixelLuminanceAlpha16F>();
     }
-    virtual PixelLuminanceAlpha32F* pixels_LuminanceAlpha32F() {
+    virtual PixelLuminanceAlpha32F* pixels_LuminanceAlpha32F() final {
         return typed<PixelLuminanceAlpha32F>();
     }
-    virtual const PixelLuminanceAlpha32F* pixels_LuminanceAlpha32F() const {
+    virtual const PixelLuminanceAlpha32F* pixels_LuminanceAlpha32F() const final {
         return typed<PixelLuminanceAlpha32F>();
     }
 
