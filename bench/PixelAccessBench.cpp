@@ -4,30 +4,11 @@
 // counter, per iteration of 1024 x 1024 pixels).
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
+#include "CountingAllocator.h"
 #include "image_runtime/images/ImageAccessor.h"
 #include "image_runtime/images/ImageCPU.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-
-void* countedAllocation(size_t size) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(size_t size) { return countedAllocation(size); }
-void* operator new[](size_t size) { return countedAllocation(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -61,13 +42,13 @@ template <class Reader>
 void readAll(benchmark::State& state, Reader& reader) {
     long allocations = 0;
     for (auto _ : state) {
-        const long before = gAllocations.load();
+        const long before = ZEV::Support::allocationCount();
         for (int y = kOffsetY; y < kOffsetY + kSize; ++y)
             for (int x = kOffsetX; x < kOffsetX + kSize; ++x) {
                 float4 color = reader.getRGBAFloat4PixelAt(x, y);
                 benchmark::DoNotOptimize(color);
             }
-        allocations += gAllocations.load() - before;
+        allocations += ZEV::Support::allocationCount() - before;
     }
     finish(state, allocations);
 }
@@ -76,12 +57,12 @@ template <class Writer>
 void writeAll(benchmark::State& state, Writer& writer) {
     long allocations = 0;
     for (auto _ : state) {
-        const long before = gAllocations.load();
+        const long before = ZEV::Support::allocationCount();
         for (int y = kOffsetY; y < kOffsetY + kSize; ++y)
             for (int x = kOffsetX; x < kOffsetX + kSize; ++x)
                 writer.writeRGBAFloatPixel4At(colorAt(x, y), x, y);
         benchmark::ClobberMemory();
-        allocations += gAllocations.load() - before;
+        allocations += ZEV::Support::allocationCount() - before;
     }
     finish(state, allocations);
 }

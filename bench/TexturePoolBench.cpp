@@ -5,35 +5,12 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <iostream>
-#include <new>
 
+#include "CountingAllocator.h"
 #include "image_runtime/TexturePool.h"
 #include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/Context.h"
-
-namespace {
-
-std::atomic<size_t> gAllocations{0};
-
-// Kept out of line: GCC otherwise pairs the inlined malloc and free across
-// the replaced operators and warns of a mismatch.
-[[gnu::noinline]] void* allocate(size_t size) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-[[gnu::noinline]] void release(void* p) { std::free(p); }
-
-}  // namespace
-
-void* operator new(size_t size) {
-    if (void* p = allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { release(p); }
-void operator delete(void* p, size_t) noexcept { release(p); }
 
 namespace {
 
@@ -43,15 +20,15 @@ void PooledGetAndReturn(benchmark::State& state) {
     ZEV::TexturePool* pool = ZEV::TexturePool::Instance();
     pool->returnTexture2DToPool(
         pool->getTexture2DFromPool(kSize, kSize, ZEV::OGL::Texture::INTERNAL_FORMAT_RGBA8));
-    const size_t before = gAllocations.load();
+    const long before = ZEV::Support::allocationCount();
     for (auto _ : state) {
         ZEV::OGL::Texture2D* texture =
             pool->getTexture2DFromPool(kSize, kSize, ZEV::OGL::Texture::INTERNAL_FORMAT_RGBA8);
         benchmark::DoNotOptimize(texture);
         pool->returnTexture2DToPool(texture);
     }
-    state.counters["allocs"] =
-        static_cast<double>(gAllocations.load() - before) / static_cast<double>(state.iterations());
+    state.counters["allocs"] = static_cast<double>(ZEV::Support::allocationCount() - before) /
+                               static_cast<double>(state.iterations());
 }
 BENCHMARK(PooledGetAndReturn);
 

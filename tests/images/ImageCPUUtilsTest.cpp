@@ -3,36 +3,16 @@
 // unsupported formats, and an access path that never allocates.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
+
 #include <cstring>
 #include <limits>
-#include <new>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "image_runtime/images/ImageCPUUtils.h"
 #include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
-
-// Counts every allocation of this program, so that a test can check that a
-// stretch of code allocates nothing.
-namespace {
-std::atomic<long> gAllocations{0};
-
-void* countedAllocation(size_t size) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(size_t size) { return countedAllocation(size); }
-void* operator new[](size_t size) { return countedAllocation(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace ZEV {
 namespace {
@@ -181,12 +161,12 @@ TEST(ImageCPUUtils, UnsupportedFormatsAreRefusedWithoutTouchingPixels) {
 
 TEST(ImageCPUUtils, SuccessfulAccessAllocatesNothing) {
     // The hook sees the library's own allocations.
-    const long beforeImages = gAllocations.load();
+    const long beforeImages = ZEV::Support::allocationCount();
     ImageCPU rgba8(ImageCPU::PIXEL_FORMAT_RGBA8, 16, 16, float2(1.0f), 0, 0, 0, 0);
     ImageCPU bgr8(ImageCPU::PIXEL_FORMAT_BGR8, 16, 16, float2(1.0f), 0, 0, 0, 0);
     ImageCPU rgba32f(ImageCPU::PIXEL_FORMAT_RGBA32F, 16, 16, float2(1.0f), 0, 0, 0, 0);
-    ASSERT_GE(gAllocations.load() - beforeImages, 3);
-    const long before = gAllocations.load();
+    ASSERT_GE(ZEV::Support::allocationCount() - beforeImages, 3);
+    const long before = ZEV::Support::allocationCount();
     float sum = 0.0f;
     for (ImageCPU* image : {&rgba8, &bgr8, &rgba32f})
         for (int y = 0; y < 16; ++y)
@@ -194,7 +174,7 @@ TEST(ImageCPUUtils, SuccessfulAccessAllocatesNothing) {
                 writeRGBAFloat4Pixel(*image, float4(x / 16.0f, y / 16.0f, 0.5f, 1.0f), x, y);
                 sum += readRGBAFloat4Pixel(*image, x, y)[0];
             }
-    EXPECT_EQ(gAllocations.load() - before, 0);
+    EXPECT_EQ(ZEV::Support::allocationCount() - before, 0);
     EXPECT_GT(sum, 0.0f);
 }
 
