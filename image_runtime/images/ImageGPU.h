@@ -18,7 +18,9 @@ namespace ZEV {
 class ZEV_API ImageGPU : public ImageBase {
 public:
     // Not the numbering of the CPU image's formats; never converted into them.
-    enum tePixelFormat {
+    // A 32-bit enumeration: any int a host passes is a value of the type, and
+    // those outside 0 to 11 are refused rather than undefined.
+    enum tePixelFormat : int {
         PIXEL_FORMAT_RGBA8 = 0,
         PIXEL_FORMAT_RGBA16F = 1,
         PIXEL_FORMAT_RGBA32F = 2,

@@ -13,7 +13,7 @@ class ZEV_API ExtensionManager {
 public:
     // Value 2 is the vendor whose drivers report OpenGL 2.0 without full
     // non-power-of-two texture support: for it only the explicit extension counts.
-    enum teVendor {
+    enum teVendor : int {
         VENDOR_UNKNOWN = 0,
         VENDOR_NVIDIA = 1,
         VENDOR_ATI = 2,
@@ -22,7 +22,7 @@ public:
     };
     // Value 4 is core OpenGL 2.0, which includes non-power-of-two textures;
     // value 51 is the explicit ARB_texture_non_power_of_two extension.
-    enum teExtension {
+    enum teExtension : int {
         EXT_FRAMEBUFFER_OBJECT = 0,
         ARB_TEXTURE_FLOAT = 1,
         ARB_TEXTURE_RECTANGLE = 2,

@@ -62,6 +62,16 @@ Enum fromGL(const GLenum (&table)[N], unsigned int value, const char* what) {
     return static_cast<Enum>(found - std::begin(table));
 }
 
+// The GL enumerant of one of our enumeration values; a value outside the
+// enumeration (a host's cast) is refused instead of read past the table.
+template <size_t N>
+GLenum toGL(const GLenum (&table)[N], int value, const char* what) {
+    if (value < 0 || static_cast<size_t>(value) >= N)
+        throwAt<ParameterException>(kSource, __LINE__,
+                                    std::string("invalid ") + what + " " + std::to_string(value));
+    return table[value];
+}
+
 ObjectKind kindOf(GLenum target) {
     switch (target) {
         case GL_TEXTURE_1D: return ObjectKind::Texture1D;
@@ -107,10 +117,11 @@ Texture::WrapMode Texture::GL2WrapMode(unsigned int glWrapMode) {
 }
 
 unsigned int Texture::InternalFormat2GL(InternalFormat format) {
+    BytesPerTexel(format);  // refuses a value outside the enumeration
     return kFormats[format].internalFormat;
 }
-unsigned int Texture::Format2GL(Format format) { return kFormatsGL[format]; }
-unsigned int Texture::Type2GL(Type type) { return kTypesGL[type]; }
+unsigned int Texture::Format2GL(Format format) { return toGL(kFormatsGL, format, "pixel format"); }
+unsigned int Texture::Type2GL(Type type) { return toGL(kTypesGL, type, "pixel type"); }
 
 size_t Texture::BytesPerTexel(InternalFormat format) {
     if (format < 0 || format >= INTERNAL_FORMAT_COUNT)
@@ -189,9 +200,11 @@ size_t Texture::height(int level) const { return std::max<size_t>(1, height_ >> 
 size_t Texture::depth(int level) const { return std::max<size_t>(1, depth_ >> level); }
 
 void Texture::setFilter(Filter minification, Filter magnification) {
+    const GLenum min = toGL(kFiltersGL, minification, "filter");
+    const GLenum mag = toGL(kFiltersGL, magnification, "filter");
     detail::ScopedTextureBinding binding(target_, id_);
-    glTexParameteri(target_, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(kFiltersGL[minification]));
-    glTexParameteri(target_, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(kFiltersGL[magnification]));
+    glTexParameteri(target_, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min));
+    glTexParameteri(target_, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag));
 }
 
 void Texture::setBorderColor(const float* rgba) {
@@ -231,6 +244,8 @@ void Texture::setEnv_DEPRECATED_1_0(unsigned int mode) {
 
 void Texture2::subImage(int level, int x, int y, size_t width, size_t height, Format format,
                         Type type, const void* pixels, const PixelUnpackParameters& unpack) {
+    const GLenum glFormat = toGL(kFormatsGL, format, "pixel format");
+    const GLenum glType = toGL(kTypesGL, type, "pixel type");
     GLint rowLength = 0, alignment = 4, skipRows = 0, skipPixels = 0, unpackBuffer = 0;
     glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
@@ -247,7 +262,7 @@ void Texture2::subImage(int level, int x, int y, size_t width, size_t height, Fo
     {
         detail::ScopedTextureBinding binding(target(), objectID());
         glTexSubImage2D(target(), level, x, y, static_cast<GLsizei>(width),
-                        static_cast<GLsizei>(height), kFormatsGL[format], kTypesGL[type], pixels);
+                        static_cast<GLsizei>(height), glFormat, glType, pixels);
         error = glGetError();
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
@@ -270,9 +285,11 @@ void Texture2::copyTexSubImage(int level, int x, int y, int sourceX, int sourceY
 }
 
 void Texture2::setWrap(WrapMode s, WrapMode t) {
+    const GLenum wrapS = toGL(kWrapModesGL, s, "wrap mode");
+    const GLenum wrapT = toGL(kWrapModesGL, t, "wrap mode");
     detail::ScopedTextureBinding binding(target(), objectID());
-    glTexParameteri(target(), GL_TEXTURE_WRAP_S, static_cast<GLint>(kWrapModesGL[s]));
-    glTexParameteri(target(), GL_TEXTURE_WRAP_T, static_cast<GLint>(kWrapModesGL[t]));
+    glTexParameteri(target(), GL_TEXTURE_WRAP_S, static_cast<GLint>(wrapS));
+    glTexParameteri(target(), GL_TEXTURE_WRAP_T, static_cast<GLint>(wrapT));
 }
 
 Texture1D::Texture1D(InternalFormat format, size_t width, bool mipmapped)

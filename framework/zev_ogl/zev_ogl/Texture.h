@@ -26,7 +26,7 @@ public:
     static constexpr int CURRENT_UNIT = -1;
 
     // The twelve sized internal formats the runtime works with.
-    enum InternalFormat {
+    enum InternalFormat : int {
         INTERNAL_FORMAT_RGBA8 = 0,
         INTERNAL_FORMAT_RGBA16F,
         INTERNAL_FORMAT_RGBA32F,
@@ -42,7 +42,7 @@ public:
         INTERNAL_FORMAT_COUNT
     };
     // Pixel-transfer formats of client data.
-    enum Format {
+    enum Format : int {
         FORMAT_RED = 0,
         FORMAT_RG,
         FORMAT_RGB,
@@ -54,7 +54,7 @@ public:
         FORMAT_LUMINANCE_ALPHA
     };
     // Component types of client data.
-    enum Type {
+    enum Type : int {
         TYPE_UNSIGNED_BYTE = 0,
         TYPE_BYTE,
         TYPE_UNSIGNED_SHORT,
@@ -64,7 +64,7 @@ public:
         TYPE_HALF_FLOAT,
         TYPE_FLOAT
     };
-    enum Filter {
+    enum Filter : int {
         FILTER_NEAREST = 0,
         FILTER_LINEAR,
         FILTER_NEAREST_MIPMAP_NEAREST,
@@ -73,7 +73,7 @@ public:
         FILTER_LINEAR_MIPMAP_LINEAR
     };
     // Value 2, clamp to edge, is what the texture pool resets reused 2D textures to.
-    enum WrapMode {
+    enum WrapMode : int {
         WRAP_CLAMP = 0,
         WRAP_REPEAT = 1,
         WRAP_CLAMP_TO_EDGE = 2,

@@ -66,6 +66,14 @@ TEST_F(TextureTest, ConvertersMapGLEnumerantsAndRefuseOthers) {
     EXPECT_THROW(Texture::GL2Format(GL_RGBA8), ParameterException);
     EXPECT_THROW(Texture::GL2Type(0), ParameterException);
     EXPECT_THROW(Texture::GL2WrapMode(GL_LINEAR), ParameterException);
+    // Values outside our enumerations (a host's cast) are refused, not read past a table.
+    EXPECT_THROW(Texture::Format2GL(static_cast<Texture::Format>(99)), ParameterException);
+    EXPECT_THROW(Texture::Type2GL(static_cast<Texture::Type>(-1)), ParameterException);
+    Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 1, 1, false);
+    EXPECT_THROW(texture.setWrap(static_cast<Texture::WrapMode>(5), Texture::WRAP_REPEAT),
+                 ParameterException);
+    EXPECT_THROW(texture.setFilter(Texture::FILTER_LINEAR, static_cast<Texture::Filter>(6)),
+                 ParameterException);
 }
 
 TEST_F(TextureTest, SubImageHonoursRowLengthAndRestoresUnpackState) {
