@@ -4,15 +4,10 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <cstdlib>
-#include <iostream>
-#include <memory>
 #include <vector>
 
-#include "image_runtime/TexturePool.h"
+#include "BenchmarkRuntime.h"
 #include "image_runtime/images/ImageGPU.h"
-#include "zev_host/RuntimeSetup.h"
-#include "zev_ogl/Context.h"
 
 namespace {
 
@@ -57,28 +52,11 @@ BENCHMARK(TexSubImage2DDirect)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
-    benchmark::Initialize(&argc, argv);
-    try {
-        auto caller = ZEV::OGL::createHeadlessContext();
-        auto poolContext = ZEV::OGL::createHeadlessContext(caller.get());
-        caller->makeCurrent();
-        ZEV::TexturePool::Configuration configuration;
-        configuration.setContext(poolContext.get());
-        ZEV::RuntimeSetup::createTexturePool(configuration);
-        {
-            ZEV::ImageGPU image(ZEV::int2(0, 0), ZEV::size2(kSize, kSize),
-                                ZEV::ImageGPU::PIXEL_FORMAT_RGBA8, ZEV::float2(1, 1));
-            gImage = &image;
-            benchmark::RunSpecifiedBenchmarks();
-            gImage = nullptr;
-        }
-        ZEV::RuntimeSetup::destroyTexturePool();
-        ZEV::OGL::releaseCurrentContext();
-    } catch (const std::exception& e) {
-        std::cerr << "ImageGPUBench: " << e.what() << "\n";
-        return 1;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return ZEV::Support::runBenchmarksWithPool(argc, argv, "ImageGPUBench", [] {
+        ZEV::ImageGPU image(ZEV::int2(0, 0), ZEV::size2(kSize, kSize),
+                            ZEV::ImageGPU::PIXEL_FORMAT_RGBA8, ZEV::float2(1, 1));
+        gImage = &image;
+        benchmark::RunSpecifiedBenchmarks();
+        gImage = nullptr;
+    });
 }

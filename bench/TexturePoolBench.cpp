@@ -5,12 +5,9 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <iostream>
-
+#include "BenchmarkRuntime.h"
 #include "CountingAllocator.h"
 #include "image_runtime/TexturePool.h"
-#include "zev_host/RuntimeSetup.h"
-#include "zev_ogl/Context.h"
 
 namespace {
 
@@ -48,22 +45,5 @@ BENCHMARK(DirectCreateAndDelete);
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
-    benchmark::Initialize(&argc, argv);
-    try {
-        auto caller = ZEV::OGL::createHeadlessContext();
-        auto poolContext = ZEV::OGL::createHeadlessContext(caller.get());
-        caller->makeCurrent();
-        ZEV::TexturePool::Configuration configuration;
-        configuration.setContext(poolContext.get());
-        ZEV::RuntimeSetup::createTexturePool(configuration);
-        benchmark::RunSpecifiedBenchmarks();
-        ZEV::RuntimeSetup::destroyTexturePool();
-        ZEV::OGL::releaseCurrentContext();
-    } catch (const std::exception& e) {
-        std::cerr << "TexturePoolBench: " << e.what() << "\n";
-        return 1;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return ZEV::Support::runBenchmarksWithPool(argc, argv, "TexturePoolBench");
 }
