@@ -37,23 +37,19 @@ step_install() {
 
 step_deb() {
     local build=$1 root=$2 prefix=$3 installed=$4
-    local packages
     packages=$(mktemp -d)
-    trap "rm -rf '$packages'" EXIT
+    trap 'rm -rf "$packages"' EXIT
     rm -rf "$root"
     cpack --config "$build/CPackConfig.cmake" -G DEB -B "$packages" >/dev/null
-    for deb in "$packages"/*.deb; do
-        dpkg -x "$deb" "$root"
-    done
+    for deb in "$packages"/*.deb; do dpkg -x "$deb" "$root"; done
     # Together the packages hold exactly what cmake --install puts in a prefix.
     diff <(cd "$installed" && find . ! -type d | sort) <(cd "$root$prefix" && find . ! -type d | sort) ||
         fail "the packages hold other files than the installed tree"
     # Dependencies on Debian's packages are derived from the binaries; the
     # other packages need this very build of the runtime package.
-    local runtime
+    local runtime needed
     runtime=$(ls "$packages"/libzev[0-9]*.deb)
     dpkg-deb -f "$runtime" Depends | grep -q 'libc6 (' || fail "the runtime package's dependencies were not derived"
-    local needed
     needed="$(dpkg-deb -f "$runtime" Package) (= $(dpkg-deb -f "$runtime" Version))"
     for deb in "$packages"/*.deb; do
         [ "$deb" = "$runtime" ] || dpkg-deb -f "$deb" Depends | grep -qF "$needed" ||
