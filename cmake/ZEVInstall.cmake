@@ -1,6 +1,9 @@
 # What `cmake --install` puts where: the four shared libraries with sonames
 # and an export list, their public headers under include/zev, the zev-filter
-# program, the CMake package ZEV and the pkg-config file zev.pc.
+# program, the CMake package ZEV and the pkg-config file zev.pc. Each file
+# belongs to one of three components, which the Debian packages follow:
+# runtime (the libraries), development (headers, development links, CMake and
+# pkg-config files) and tools (zev-filter).
 include(CMakePackageConfigHelpers)
 
 set(ZEV_LIBRARIES zev_core zev_ogl image_runtime zev_host)
@@ -27,9 +30,9 @@ foreach(library ${ZEV_LIBRARIES})
 endforeach()
 
 install(TARGETS ${ZEV_LIBRARIES} EXPORT ZEVTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development)
 if(TARGET zev-filter)
-  install(TARGETS zev-filter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS zev-filter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
 
 # Every header of a library is public unless listed here: these are for the
@@ -46,17 +49,17 @@ install(DIRECTORY
     ${PROJECT_SOURCE_DIR}/framework/zev_ogl/zev_ogl
     ${PROJECT_SOURCE_DIR}/image_runtime
     ${PROJECT_SOURCE_DIR}/host/zev_host
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zev
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zev COMPONENT development
   FILES_MATCHING PATTERN "*.h" ${ZEV_HEADER_EXCLUDES})
 
 set(ZEV_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/ZEV)
-install(EXPORT ZEVTargets NAMESPACE ZEV:: DESTINATION ${ZEV_CMAKE_DIR})
+install(EXPORT ZEVTargets NAMESPACE ZEV:: DESTINATION ${ZEV_CMAKE_DIR} COMPONENT development)
 configure_package_config_file(cmake/ZEVConfig.cmake.in
   ${PROJECT_BINARY_DIR}/ZEVConfig.cmake INSTALL_DESTINATION ${ZEV_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/ZEVConfigVersion.cmake
   COMPATIBILITY ${ZEV_VERSION_COMPATIBILITY})
 install(FILES ${PROJECT_BINARY_DIR}/ZEVConfig.cmake ${PROJECT_BINARY_DIR}/ZEVConfigVersion.cmake
-  DESTINATION ${ZEV_CMAKE_DIR})
+  DESTINATION ${ZEV_CMAKE_DIR} COMPONENT development)
 
 # zev.pc names the prefix given at install time (cmake --install --prefix),
 # not the one configured, so it is written in two steps: everything but the
@@ -84,4 +87,4 @@ install(CODE "
   endif()
   configure_file(\"${PROJECT_BINARY_DIR}/zev.pc.in\" \"${PROJECT_BINARY_DIR}/zev.pc\" @ONLY)
   file(INSTALL \"${PROJECT_BINARY_DIR}/zev.pc\" DESTINATION \"\${destination}\")
-")
+" COMPONENT development)

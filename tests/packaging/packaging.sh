@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The packaging tests, one step per CTest test:
 #   install     BUILD PREFIX               install the built tree into PREFIX, afresh
+#   deb         BUILD ROOT PREFIX INSTALLED  pack the built tree into .debs, unpack them
+#                                          into ROOT, compare ROOT/PREFIX with INSTALLED
 #   tree        PREFIX SOVERSION CXX [PROGRAM...]  libraries, exported symbols, headers, programs
 #   find-package PREFIX WORK VERSION CXX   build and run the consumer through find_package(ZEV)
 #   pkg-config  PREFIX WORK VERSION CXX    build and run the consumer through zev.pc
@@ -31,6 +33,28 @@ step_install() {
     local build=$1 prefix=$2
     rm -rf "$prefix"
     env -u DESTDIR cmake --install "$build" --prefix "$prefix" >/dev/null
+}
+
+step_deb() {
+    local build=$1 root=$2 prefix=$3 installed=$4
+    packages=$(mktemp -d)
+    trap 'rm -rf "$packages"' EXIT
+    rm -rf "$root"
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$packages" >/dev/null
+    for deb in "$packages"/*.deb; do dpkg -x "$deb" "$root"; done
+    # Together the packages hold exactly what cmake --install puts in a prefix.
+    diff <(cd "$installed" && find . ! -type d | sort) <(cd "$root$prefix" && find . ! -type d | sort) ||
+        fail "the packages hold other files than the installed tree"
+    # Dependencies on Debian's packages are derived from the binaries; the
+    # other packages need this very build of the runtime package.
+    local runtime needed
+    runtime=$(ls "$packages"/libzev[0-9]*.deb)
+    dpkg-deb -f "$runtime" Depends | grep -q 'libc6 (' || fail "the runtime package's dependencies were not derived"
+    needed="$(dpkg-deb -f "$runtime" Package) (= $(dpkg-deb -f "$runtime" Version))"
+    for deb in "$packages"/*.deb; do
+        [ "$deb" = "$runtime" ] || dpkg-deb -f "$deb" Depends | grep -qF "$needed" ||
+            fail "$(basename "$deb") does not depend on $needed"
+    done
 }
 
 step_tree() {
@@ -106,6 +130,7 @@ step=$1
 shift
 case $step in
     install) step_install "$@" ;;
+    deb) step_deb "$@" ;;
     tree) step_tree "$@" ;;
     find-package) step_find_package "$@" ;;
     pkg-config) step_pkg_config "$@" ;;
