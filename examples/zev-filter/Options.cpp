@@ -176,8 +176,8 @@ std::string usageText() {
            "\n"
            "Exit status: 0 done, 1 processing failed, 2 bad command line, 3 input not\n"
            "readable or too large, 4 output not writable, 128 + the signal's number when\n"
-           "stopped by a signal (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP); nothing is written\n"
-           "then, nor on any failure.\n";
+           "stopped by a signal (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP). A failed or stopped\n"
+           "run replaces no file and leaves no temporary file behind.\n";
 }
 
 }  // namespace ZevFilter

@@ -17,9 +17,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,9 +87,7 @@ void writePicture(const fs::path& path, const RgbaPixels& picture) {
 
 std::string fileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // The program's output, through the reader that the layout test checks.
@@ -188,7 +186,6 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
     const std::vector<Case> cases = {
         {grey, {"blur", "--sigma", "3"}, 8, {{0, 0, blue, 0}, {39, 29, blue, 0}}},
         {grey, {"unsharp", "--sigma", "0.7"}, 8, {{0, 29, blue, 0}}},
-        {grey, {"sobel"}, 8, {{0, 0, black, 0}, {20, 15, black, 0}}},
         // A Gaussian of sigma 1 moves 30% of the step to either side of it.
         {edge, {"blur", "--sigma", "1"}, 8, {{2, 4, black, 0}, {15, 4, {77, 77, 77, 255}, 2}}},
         {edge, {"blur", "--sigma", "1"}, 8, {{29, 4, white, 0}, {16, 4, {178, 178, 178, 255}, 2}}},
@@ -243,7 +240,6 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
     const std::vector<Case> cases = {
         {{"--sigma", "1e-30"}, 2, "--sigma needs a number from 0.1 to 10, got '1e-30'\n"},
         {{"--sigma", "nan"}, 2, "--sigma needs a number"},
-        {{"--max-program-age", "inf"}, 2, "--max-program-age needs a number"},
         {{"--depth", "12"}, 2, "--depth needs 8 or 16, got '12'"},
         {{"--compression-level", "10"}, 2, "--compression-level needs a whole number from 0 to 9"},
         {{"--max-pixels", "0"}, 2, "--max-pixels needs a whole number from 1"},
@@ -273,6 +269,7 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         EXPECT_EQ(listing(), before) << label;
         EXPECT_LT(finished.maxResidentKiB, 200 * 1024) << label << ": memory follows the file";
     }
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
 TEST_F(ZevFilterTest, OutputReplacesOnlyWhatItMayAndLeavesNoTemporaryFile) {
@@ -308,7 +305,6 @@ TEST_F(ZevFilterTest, OutputReplacesOnlyWhatItMayAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_symlink(file("link.png")) && fs::is_symlink(file("dangling.png")));
     EXPECT_EQ(fileText(file("victim")), "precious");
     EXPECT_TRUE(fs::is_fifo(file("fifo")) && fs::is_character_file("/dev/null"));
-    EXPECT_TRUE(fs::is_character_file("/dev/full")) << "the refusal test writes into it";
 }
 
 TEST_F(ZevFilterTest, SignalsWhileWaitingOrWritingExitAtOnceAndLeaveNothing) {
