@@ -16,7 +16,8 @@ const ZEV::float2 kUnitPixels(1.0f, 1.0f);
 std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels) {
     const ZEV::IntegerRect rect(ZEV::int2(0, 0), ZEV::size2(pixels.width, pixels.height));
     auto image = std::make_unique<ZEV::ImageGPU>(rect, kWorkingFormat, kUnitPixels);
-    image->copyImageData(rect.offset(), rect.size(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.bytes.data(),
+    const GLenum type = pixels.bitDepth == 16 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE;
+    image->copyImageData(rect.offset(), rect.size(), GL_RGBA, type, pixels.bytes.data(),
                          kUnitPixels);
     throwOnGLError("upload");
     return image;

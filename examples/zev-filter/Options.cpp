@@ -16,6 +16,11 @@ namespace {
 constexpr long kMaxFrames = 10000;
 constexpr long kMaxBuiltInSide = 8192;
 constexpr long kMaxPrograms = 1000;
+constexpr long kMaxPixels = 1000000000000;
+// Below this the blur's neighbour weights are under 1e-21, so the blur does
+// nothing; far below it the squared sigma underflows and the weights
+// become NaN.
+constexpr double kMinBlurSigma = 0.1;
 
 [[noreturn]] void badValue(const std::string& option, const std::string& wanted,
                            const std::string& value) {
@@ -98,10 +103,9 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--filter") {
             addFilters(value(), options);
         } else if (name == "--sigma") {
-            const std::string wanted =
-                "a number greater than 0 and at most " + std::to_string(kMaxBlurSigma);
-            options.sigma =
-                static_cast<float>(parseNumber(name, wanted, value(), 0.0, kMaxBlurSigma, false));
+            const std::string wanted = "a number from 0.1 to " + std::to_string(kMaxBlurSigma);
+            options.sigma = static_cast<float>(
+                parseNumber(name, wanted, value(), kMinBlurSigma, kMaxBlurSigma, true));
         } else if (name == "--frames") {
             options.frames = static_cast<int>(
                 parseWhole(name, "a whole number from 1 to " + std::to_string(kMaxFrames), value(),
@@ -109,6 +113,17 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--vignette") {
             options.vignette = static_cast<float>(
                 parseNumber(name, "a number from 0 to 1", value(), 0.0, 1.0, true));
+        } else if (name == "--depth") {
+            const std::string text = value();
+            if (text != "8" && text != "16") badValue(name, "8 or 16", text);
+            options.depth = std::stoi(text);
+        } else if (name == "--compression-level") {
+            options.compressionLevel =
+                static_cast<int>(parseWhole(name, "a whole number from 0 to 9", value(), 0, 9));
+        } else if (name == "--max-pixels") {
+            options.maxPixels = static_cast<size_t>(
+                parseWhole(name, "a whole number from 1 to " + std::to_string(kMaxPixels), value(),
+                           1, kMaxPixels));
         } else if (name == "--size") {
             parseSize(value(), options);
             sizeGiven = true;
@@ -135,12 +150,20 @@ std::string usageText() {
            "vignette on the CPU, and writes the result as a PNG.\n"
            "\n"
            "  --input FILE           PNG to read (default: a built-in 1920x1080 test image)\n"
-           "  --output FILE          PNG to write (default: zev-filter-out.png)\n"
+           "  --output FILE          PNG to write, - for standard output (default:\n"
+           "                         zev-filter-out.png); a file is replaced only once the\n"
+           "                         new one is complete, a link's target is written, a\n"
+           "                         device or FIFO is written into\n"
+           "  --depth 8|16           bits a channel in the output (default: 16 for 16-bit\n"
+           "                         input, else 8)\n"
+           "  --compression-level N  zlib level of the output, 0 to 9 (default: 3)\n"
+           "  --max-pixels N         refuse larger input (default: 100000000); each side is\n"
+           "                         also limited by the GL driver's largest texture\n"
            "  --filter NAMES         filters to chain, repeated or comma-separated, in order:\n"
            "                         " +
            knownFilterNames() +
            " (default: unsharp,sepia)\n"
-           "  --sigma S              Gaussian blur radius for blur and unsharp, 0 < S <= 10\n"
+           "  --sigma S              Gaussian blur radius for blur and unsharp, 0.1 to 10\n"
            "                         (default: 2)\n"
            "  --frames N             run the chain N times, 1 to 10000 (default: 1)\n"
            "  --vignette V           darkening of the corners, 0 (none) to 1 (default: 0.35)\n"
@@ -152,7 +175,9 @@ std::string usageText() {
            "  -h, --help             print this help and exit\n"
            "\n"
            "Exit status: 0 done, 1 processing failed, 2 bad command line, 3 input not\n"
-           "readable, 4 output not writable, 130 cancelled with Ctrl-C.\n";
+           "readable or too large, 4 output not writable, 128 + the signal's number when\n"
+           "stopped by a signal (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP). A failed or stopped\n"
+           "run replaces no file and leaves no temporary file behind.\n";
 }
 
 }  // namespace ZevFilter

@@ -14,12 +14,17 @@
 namespace ZevFilter {
 
 struct Options {
-    std::optional<std::string> input;  // none: the built-in test image
-    std::string output = "zev-filter-out.png";
+    std::optional<std::string> input;           // none: the built-in test image
+    std::string output = "zev-filter-out.png";  // "-": standard output
     std::vector<Filter> filters;
     float sigma = 2.0f;
     int frames = 1;
     float vignette = 0.35f;
+    std::optional<int> depth;  // bits a channel written; none: 16 for 16-bit input, else 8
+    int compressionLevel = 3;  // zlib's: about three times as fast as its default 6
+    // Pictures with more pixels are refused before their memory is taken;
+    // each side is also limited by the GL driver's largest texture.
+    size_t maxPixels = 100000000;
     size_t builtInWidth = 1920;
     size_t builtInHeight = 1080;
     // A small program cache, so that eviction of idle programs shows in a

@@ -1,12 +1,13 @@
 // zev-filter: a command-line host of the image runtime. Reads a PNG (or
 // makes a test image), runs a chain of GLSL filters over it in pooled GPU
 // images, reads the result back, darkens its corners on the CPU with a
-// progress bar, writes a PNG and prints what the runtime did.
+// progress bar, writes a PNG and prints what the runtime did. The output is
+// checked first and the input's header read before the GL set-up, so that
+// most failures come before any work.
 #include <unistd.h>
 
 #include <epoxy/gl.h>
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "GpuTransfer.h"
 #include "Interrupt.h"
 #include "Options.h"
+#include "OutputFile.h"
 #include "PngIO.h"
 #include "ProgramStats.h"
 #include "ProgressBar.h"
@@ -36,7 +38,6 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInput = 3;
 constexpr int kExitOutput = 4;
-constexpr int kExitCancelled = 130;  // what shells report for Ctrl-C
 
 // A failure with the exit status that tells its kind.
 class HostError : public std::runtime_error {
@@ -49,33 +50,42 @@ private:
     int exitCode_;
 };
 
-// Fails before any work when the output cannot be created, so that a long
-// run does not end in an error.
-void checkOutputWritable(const std::string& output) {
-    namespace fs = std::filesystem;
-    const fs::path path(output);
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::error_code error;
-    if (fs::is_directory(path, error))
-        throw HostError(kExitOutput, "cannot write '" + output + "': it is a directory");
-    if (!fs::is_directory(folder, error))
-        throw HostError(kExitOutput,
-                        "cannot write '" + output + "': no directory '" + folder.string() + "'");
-    if (access(folder.c_str(), W_OK) != 0)
-        throw HostError(kExitOutput, "cannot write '" + output + "': directory '" +
-                                         folder.string() + "' is not writable");
+// Opens the input and reads its header; nothing for the built-in image.
+// Waiting on a pipe that never delivers can be ended with Ctrl-C.
+std::unique_ptr<PngReader> openInput(const Options& options) {
+    if (!options.input) return nullptr;
+    const ExitOnInterrupt exits;
+    try {
+        return std::make_unique<PngReader>(*options.input, options.maxPixels);
+    } catch (const PngError& e) {
+        throw HostError(kExitInput, e.what());
+    }
 }
 
-RgbaPixels loadInput(const Options& options, Summary& summary) {
-    if (!options.input) {
+// Refuses a picture that no texture of this driver can hold, naming both sizes.
+void checkFitsTexture(const Options& options, size_t width, size_t height) {
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (width <= static_cast<size_t>(maxSide) && height <= static_cast<size_t>(maxSide)) return;
+    const std::string what =
+        options.input ? "'" + *options.input + "'" : std::string("the built-in image");
+    throw HostError(options.input ? kExitInput : kExitUsage,
+                    what + " is " + std::to_string(width) + " x " + std::to_string(height) +
+                        " pixels; this GL driver's textures take at most " +
+                        std::to_string(maxSide) + " pixels a side");
+}
+
+RgbaPixels loadInput(const Options& options, std::unique_ptr<PngReader>& reader, Summary& summary) {
+    if (!reader) {
         const StageTimer timer(summary, "test image");
         summary.source = "built-in test image";
         return makeTestImage(options.builtInWidth, options.builtInHeight);
     }
+    const ExitOnInterrupt exits;
     const StageTimer timer(summary, "read");
     summary.source = "read from " + *options.input;
     try {
-        return readPng(*options.input);
+        return reader->read();
     } catch (const PngError& e) {
         throw HostError(kExitInput, e.what());
     }
@@ -94,7 +104,7 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPix
     std::unique_ptr<ZEV::ImageGPU> filtered;
     {
         const StageTimer timer(summary, "filters");
-        // Ctrl-C ends the frames early, after at least one; the CPU pass
+        // A signal ends the frames early, after at least one; the CPU pass
         // then reports the cancellation through the progress callback.
         for (int frame = 0; frame < options.frames; ++frame) {
             filtered = chain.run(*source);
@@ -107,26 +117,54 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPix
     return readBack(*filtered, framebuffer);
 }
 
+// Writes the picture; a signal meanwhile removes the unfinished file and exits.
+void writeOutput(const Options& options, OutputFile& output, const ZEV::ImageCPU& result,
+                 int bitDepth) {
+    const ExitOnInterrupt exits;
+    try {
+        writePng(output.stream(), options.output, quantise(result, bitDepth),
+                 options.compressionLevel);
+        output.commit();
+    } catch (const PngError& e) {
+        throw HostError(kExitOutput, e.what());
+    } catch (const OutputError& e) {
+        throw HostError(kExitOutput, e.what());
+    }
+}
+
 int run(const Options& options) {
     const InterruptGuard interruptGuard;
-    checkOutputWritable(options.output);
+    std::optional<OutputFile> output;
+    try {
+        output.emplace(options.output);
+    } catch (const OutputError& e) {
+        throw HostError(kExitOutput, e.what());
+    }
     Summary summary;
     summary.filters = options.filters;
     summary.sigma = options.sigma;
     summary.frames = options.frames;
-    summary.output = options.output;
+    summary.output = output->isStandardOutput() ? "standard output" : options.output;
 
-    const RgbaPixels input = loadInput(options, summary);
-    summary.width = input.width;
-    summary.height = input.height;
-
+    std::unique_ptr<PngReader> reader = openInput(options);
     CountingListener listener;
     ProgramStats programStats;
     std::optional<Runtime> runtime;
     {
         const StageTimer timer(summary, "set-up");
+        // The driver's threads start here and inherit the blocked signals, so
+        // that the main thread, which knows the files to clean up, takes them.
+        const SignalsBlocked blocked;
         runtime.emplace(listener, ProgramLimits{options.maxPrograms, options.maxProgramAge});
     }
+    if (reader)
+        checkFitsTexture(options, reader->width(), reader->height());
+    else
+        checkFitsTexture(options, options.builtInWidth, options.builtInHeight);
+    const RgbaPixels input = loadInput(options, reader, summary);
+    reader.reset();
+    summary.width = input.width;
+    summary.height = input.height;
     summary.renderer = runtime->renderer();
     const std::unique_ptr<ZEV::ImageCPU> result =
         filterOnGPU(options, input, programStats, summary);
@@ -142,18 +180,14 @@ int run(const Options& options) {
         outcome = applyVignette(*result, options.vignette, job);
         progressBar.finish(job, outcome == PassOutcome::Cancelled);
     }
-    // Ctrl-C after the last progress report still stops the run before it writes.
+    // A signal after the last progress report still stops the run before it writes.
     if (outcome == PassOutcome::Cancelled || InterruptGuard::interrupted()) {
         std::cerr << "zev-filter: cancelled; nothing written\n";
-        return kExitCancelled;
+        return InterruptGuard::exitStatus();
     }
     {
         const StageTimer timer(summary, "write");
-        try {
-            writePng(options.output, quantise(*result));
-        } catch (const PngError& e) {
-            throw HostError(kExitOutput, e.what());
-        }
+        writeOutput(options, *output, *result, options.depth.value_or(input.bitDepth));
     }
     {
         const StageTimer timer(summary, "shut-down");
@@ -166,7 +200,8 @@ int run(const Options& options) {
     summary.bytesFreed = listener.bytesFreed();
     summary.programsBuilt = programStats.built();
     summary.programsEvicted = programStats.evicted();
-    printSummary(std::cout, summary);
+    // The picture may be on standard output; the summary must not mix with it.
+    printSummary(output->isStandardOutput() ? std::cerr : std::cout, summary);
     return 0;
 }
 
