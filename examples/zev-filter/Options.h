@@ -20,6 +20,9 @@ struct Options {
     float sigma = 2.0f;
     int frames = 1;
     float vignette = 0.35f;
+    // Bits per channel of the passes' float textures, 16 or 32; none: the
+    // input's own precision.
+    std::optional<int> precision;
     size_t builtInWidth = 1920;
     size_t builtInHeight = 1080;
     // A small program cache, so that eviction of idle programs shows in a

@@ -89,7 +89,7 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPix
     std::unique_ptr<ZEV::ImageGPU> source;
     {
         const StageTimer timer(summary, "upload");
-        source = upload(input);
+        source = upload(input, workingFormat(SampleType::UInt8, options.precision));
     }
     std::unique_ptr<ZEV::ImageGPU> filtered;
     {
