@@ -116,8 +116,8 @@ ZEV::ShaderProgramProxyOGL& FilterChain::program(Stage stage, int sepiaTimes) {
 std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Stage stage, int sepiaTimes,
                                                  const ZEV::ImageGPU& source,
                                                  const ZEV::ImageGPU* original) {
-    auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(),
-                                                  source.pixelFormat(), source.pixelSize());
+    auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(), source.pixelFormat(),
+                                                  source.pixelSize());
     ++imagesAcquired_;
     framebuffer_.target(*target);
 

@@ -34,7 +34,10 @@ float luma(vec4 colour) {
     return dot(colour.rgb, vec3(0.299, 0.587, 0.114));
 }
 
-vec4 sepia(vec4 c) {
+// Defined on [0, 1] both ways; clamping the input as well makes a folded
+// sepia equal to one that follows an 8-bit pass.
+vec4 sepia(vec4 colour) {
+    vec4 c = clamp(colour, 0.0, 1.0);
     vec3 toned = vec3(dot(c.rgb, vec3(0.393, 0.769, 0.189)),
                       dot(c.rgb, vec3(0.349, 0.686, 0.168)),
                       dot(c.rgb, vec3(0.272, 0.534, 0.131)));
@@ -91,8 +94,8 @@ std::string glslFloat(float value) {
 // leave the image, so only that one is clamped: the taps are the bulk of
 // the work.
 std::string blurFunction(bool rows, const std::vector<float>& weights) {
-    const std::string ahead = rows ? "ivec2(min(p.x + i, u_last.x), p.y)"
-                                   : "ivec2(p.x, min(p.y + i, u_last.y))";
+    const std::string ahead =
+        rows ? "ivec2(min(p.x + i, u_last.x), p.y)" : "ivec2(p.x, min(p.y + i, u_last.y))";
     const std::string behind = rows ? "ivec2(max(p.x - i, 0), p.y)" : "ivec2(p.x, max(p.y - i, 0))";
     std::string text = "\nconst float kWeights[" + std::to_string(weights.size()) + "] = float[](";
     for (size_t i = 0; i < weights.size(); ++i) text += (i ? ", " : "") + glslFloat(weights[i]);
@@ -107,8 +110,7 @@ std::string blurFunction(bool rows, const std::vector<float>& weights) {
 
 }  // namespace
 
-std::string passFragmentShader(Stage stage, const std::vector<float>& blurWeights,
-                               int sepiaTimes) {
+std::string passFragmentShader(Stage stage, const std::vector<float>& blurWeights, int sepiaTimes) {
     std::string text = kPrelude;
     switch (stage) {
         case Stage::Copy: text += kCopy; break;

@@ -2,7 +2,8 @@
 // full-screen triangle into a target of the source's size and computes its
 // pixel from texels fetched by integer position, clamped to the image.
 //
-// Only sepia clamps, to [0, 1], where its colour matrix is defined. Blur and
+// Only sepia clamps, its input and output to [0, 1], where its colour matrix
+// is defined. Blur and
 // sobel keep values above 1 (high dynamic range survives them), and unsharp
 // clamps only below 0; 8-bit targets clamp to [0, 1] when they store.
 #pragma once
