@@ -2,10 +2,15 @@
 // full-screen triangle into a target of the source's size and computes its
 // pixel from texels fetched by integer position, clamped to the image.
 //
+// Each stage has a program of its own with its direction and blur weights
+// compiled in. On llvmpipe the taps then unroll into straight-line fetches;
+// weights and directions as uniforms made a pass two to five times slower,
+// more than the extra program builds cost (Mesa's shader cache keeps those).
+//
 // Only sepia clamps, its input and output to [0, 1], where its colour matrix
-// is defined. Blur and
-// sobel keep values above 1 (high dynamic range survives them), and unsharp
-// clamps only below 0; 8-bit targets clamp to [0, 1] when they store.
+// is defined. Blur and sobel keep values above 1 (high dynamic range survives
+// them), and unsharp clamps only below 0; 8-bit targets clamp to [0, 1] when
+// they store.
 #pragma once
 
 #include <string>
