@@ -22,8 +22,8 @@ using Picture = std::vector<Pixel>;   // rows from the top
 
 // Positions are clamped to the picture, as the passes read it.
 Pixel at(const Picture& picture, int x, int y) {
-    return picture[static_cast<size_t>(std::clamp(y, 0, kHeight - 1) * kWidth +
-                                       std::clamp(x, 0, kWidth - 1))];
+    const int index = std::clamp(y, 0, kHeight - 1) * kWidth + std::clamp(x, 0, kWidth - 1);
+    return picture[static_cast<size_t>(index)];
 }
 
 Picture map(const std::function<Pixel(int, int)>& pixel) {
@@ -96,26 +96,25 @@ TEST(FilterQualityTest, EveryFilterStaysCloseToItsReferenceAtEveryPrecision) {
     std::vector<uint8_t> input;
     for (const Pixel& p : source)
         for (const double c : p) input.push_back(static_cast<uint8_t>(std::lround(c * 255.0)));
-    const std::string in = "zev-quality-in.png";  // in the test's working folder
-    const std::string out = "zev-quality-out.png";
+    // Files in the test's working folder.
+    const std::string files = " --input zev-quality-in.png --output zev-quality-out.png";
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = kWidth;
     image.height = kHeight;
     image.format = PNG_FORMAT_RGBA;
-    ASSERT_TRUE(png_image_write_to_file(&image, in.c_str(), 0, input.data(), 0, nullptr));
+    ASSERT_TRUE(png_image_write_to_file(&image, "zev-quality-in.png", 0, input.data(), 0, nullptr));
 
     const std::pair<const char*, Picture (*)(const Picture&)> filters[] = {
         {"blur", blur}, {"sobel", sobel}, {"sepia", sepia}, {"unsharp", unsharp}};
     for (const char* precision : {"", " --precision 16", " --precision 32"}) {
         for (const auto& [name, reference] : filters) {
-            SCOPED_TRACE(std::string(name) + precision);
-            const std::string command = std::string(ZEV_FILTER_PROGRAM) + " --vignette 0 --input " +
-                                        in + " --output " + out + " --filter " + name + precision;
-            ASSERT_EQ(std::system((command + " > /dev/null 2>&1").c_str()), 0);
+            std::string command = ZEV_FILTER_PROGRAM;
+            command.append(files).append(" --vignette 0 --filter ").append(name).append(precision);
+            ASSERT_EQ(std::system((command + " > /dev/null 2>&1").c_str()), 0) << command;
             png_image result{};
             result.version = PNG_IMAGE_VERSION;
-            ASSERT_TRUE(png_image_begin_read_from_file(&result, out.c_str()));
+            ASSERT_TRUE(png_image_begin_read_from_file(&result, "zev-quality-out.png"));
             result.format = PNG_FORMAT_RGBA;
             std::vector<uint8_t> bytes(PNG_IMAGE_SIZE(result));
             ASSERT_TRUE(png_image_finish_read(&result, nullptr, bytes.data(), 0, nullptr));
@@ -125,8 +124,9 @@ TEST(FilterQualityTest, EveryFilterStaysCloseToItsReferenceAtEveryPrecision) {
             for (size_t i = 0; i < input.size(); ++i)
                 errors.push_back(
                     std::abs(bytes.at(i) - std::clamp(expected[i / 4][i % 4], 0.0, 1.0) * 255.0));
-            EXPECT_LE(*std::max_element(errors.begin(), errors.end()), 2.0);
-            EXPECT_LE(std::accumulate(errors.begin(), errors.end(), 0.0) / errors.size(), 0.5);
+            EXPECT_LE(*std::max_element(errors.begin(), errors.end()), 2.0) << command;
+            EXPECT_LE(std::accumulate(errors.begin(), errors.end(), 0.0) / errors.size(), 0.5)
+                << command;
         }
     }
 }
