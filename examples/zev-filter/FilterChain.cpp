@@ -5,41 +5,35 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
-#include "FilterShaders.h"
 #include "GLCheck.h"
-#include "GpuTransfer.h"
 
 namespace ZevFilter {
 
 namespace {
 
-// How strongly unsharp adds back the detail the blur removed.
-constexpr float kUnsharpAmount = 1.0f;
-
 // Normalised so that the centre plus twice the sides sum to one.
 std::vector<float> gaussianWeights(float sigma) {
     const int radius = std::min(kMaxBlurRadius, static_cast<int>(std::ceil(3.0f * sigma)));
     std::vector<float> weights(static_cast<size_t>(radius) + 1);
-    float sum = 0.0f;
+    double sum = 0.0;
     for (int i = 0; i <= radius; ++i) {
-        const float w = std::exp(-static_cast<float>(i * i) / (2.0f * sigma * sigma));
-        weights[static_cast<size_t>(i)] = w;
-        sum += i == 0 ? w : 2.0f * w;
+        const double w = std::exp(-static_cast<double>(i * i) / (2.0 * sigma * sigma));
+        weights[static_cast<size_t>(i)] = static_cast<float>(w);
+        sum += i == 0 ? w : 2.0 * w;
     }
-    for (float& w : weights) w /= sum;
+    for (float& w : weights) w = static_cast<float>(w / sum);
     return weights;
 }
 
-// The source of a pass on a texture unit, sampled texel by texel; unbound
-// again at the end of the pass.
+// An input of a pass on a texture unit, unbound again at the end of the
+// pass. Level 0 is all there is, so minification must not ask for mipmaps:
+// an incomplete texture fetches as black.
 class SourceBinding {
 public:
     SourceBinding(const ZEV::ImageGPU& image, unsigned int unit) : unit_(unit) {
         image.bind(unit);
         image.setFilter(GL_NEAREST, GL_NEAREST);
-        image.setWrap(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
     }
     ~SourceBinding() {
         glActiveTexture(GL_TEXTURE0 + unit_);
@@ -63,76 +57,71 @@ public:
     ProgramInUse& operator=(const ProgramInUse&) = delete;
 };
 
-void drawFullScreenQuad() {
-    glBegin(GL_QUADS);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
+const char* stageName(Stage stage) {
+    switch (stage) {
+        case Stage::Copy: return "sepia";
+        case Stage::BlurRows:
+        case Stage::BlurColumns: return "blur";
+        case Stage::UnsharpColumns: return "unsharp";
+        case Stage::Sobel: return "sobel";
+    }
+    return "filter";
 }
 
 }  // namespace
 
-FilterChain::FilterChain(std::vector<Filter> filters, float sigma, FramebufferObject& framebuffer,
-                         ProgramStats& programStats)
-    : filters_(std::move(filters)),
-      blurWeights_(gaussianWeights(sigma)),
-      framebuffer_(framebuffer),
-      programStats_(programStats) {
-    for (const Filter filter : {Filter::Blur, Filter::Sobel, Filter::Sepia, Filter::Unsharp}) {
-        ZEV::ShaderProgramProxyOGL& proxy = programs_[static_cast<size_t>(filter)];
-        proxy.add(ZEV::VertexShaderSourceOGL(passVertexShader()));
-        proxy.add(ZEV::FragmentShaderSourceOGL(fragmentPrelude()));
-        proxy.add(ZEV::FragmentShaderSourceOGL(fragmentBody(filter)));
+FilterChain::FilterChain(const std::vector<Filter>& filters, float sigma,
+                         FramebufferObject& framebuffer, ProgramStats& programStats)
+    : blurWeights_(gaussianWeights(sigma)), framebuffer_(framebuffer), programStats_(programStats) {
+    for (const Filter filter : filters) {
+        if (filter == Filter::Sepia && !steps_.empty())
+            ++steps_.back().sepiaTimes;
+        else
+            steps_.push_back({filter, filter == Filter::Sepia ? 1 : 0});
     }
 }
 
 std::unique_ptr<ZEV::ImageGPU> FilterChain::run(const ZEV::ImageGPU& source) {
     std::unique_ptr<ZEV::ImageGPU> current;
-    for (const Filter filter : filters_) current = apply(filter, current ? *current : source);
+    for (const Step& step : steps_) current = apply(step, current ? *current : source);
     return current;
 }
 
-std::unique_ptr<ZEV::ImageGPU> FilterChain::apply(Filter filter, const ZEV::ImageGPU& source) {
-    switch (filter) {
-        case Filter::Blur: return blur(source);
-        case Filter::Unsharp: {
-            const std::unique_ptr<ZEV::ImageGPU> blurred = blur(source);
-            return pass(Filter::Unsharp, source, blurred.get(), [](const ZEV::OGL::Program& p) {
-                glUniform1i(p.uniformLocation("u_blurred"), 1);
-                glUniform1f(p.uniformLocation("u_amount"), kUnsharpAmount);
-            });
+std::unique_ptr<ZEV::ImageGPU> FilterChain::apply(const Step& step, const ZEV::ImageGPU& source) {
+    switch (step.filter) {
+        case Filter::Blur: {
+            const std::unique_ptr<ZEV::ImageGPU> rows = pass(Stage::BlurRows, 0, source, nullptr);
+            return pass(Stage::BlurColumns, step.sepiaTimes, *rows, nullptr);
         }
-        case Filter::Sobel:
-        case Filter::Sepia: return pass(filter, source, nullptr, [](const ZEV::OGL::Program&) {});
+        case Filter::Unsharp: {
+            const std::unique_ptr<ZEV::ImageGPU> rows = pass(Stage::BlurRows, 0, source, nullptr);
+            return pass(Stage::UnsharpColumns, step.sepiaTimes, *rows, &source);
+        }
+        case Filter::Sobel: return pass(Stage::Sobel, step.sepiaTimes, source, nullptr);
+        case Filter::Sepia: return pass(Stage::Copy, step.sepiaTimes, source, nullptr);
     }
     return nullptr;
 }
 
-std::unique_ptr<ZEV::ImageGPU> FilterChain::blur(const ZEV::ImageGPU& source) {
-    const auto direction = [this](float x, float y) {
-        return [this, x, y](const ZEV::OGL::Program& p) {
-            glUniform2f(p.uniformLocation("u_direction"), x, y);
-            glUniform1i(p.uniformLocation("u_radius"), static_cast<GLint>(blurWeights_.size()) - 1);
-            glUniform1fv(p.uniformLocation("u_weights"), static_cast<GLsizei>(blurWeights_.size()),
-                         blurWeights_.data());
-        };
-    };
-    const std::unique_ptr<ZEV::ImageGPU> horizontal =
-        pass(Filter::Blur, source, nullptr, direction(1.0f, 0.0f));
-    return pass(Filter::Blur, *horizontal, nullptr, direction(0.0f, 1.0f));
+ZEV::ShaderProgramProxyOGL& FilterChain::program(Stage stage, int sepiaTimes) {
+    const auto [found, added] = programs_.try_emplace({stage, sepiaTimes});
+    if (added) {
+        found->second.add(ZEV::VertexShaderSourceOGL(passVertexShader()));
+        found->second.add(
+            ZEV::FragmentShaderSourceOGL(passFragmentShader(stage, blurWeights_, sepiaTimes)));
+    }
+    return found->second;
 }
 
-std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Filter filter, const ZEV::ImageGPU& source,
-                                                 const ZEV::ImageGPU* second,
-                                                 const SetUniforms& setUniforms) {
-    auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(), kWorkingFormat,
+std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Stage stage, int sepiaTimes,
+                                                 const ZEV::ImageGPU& source,
+                                                 const ZEV::ImageGPU* original) {
+    auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(), source.pixelFormat(),
                                                   source.pixelSize());
     ++imagesAcquired_;
     framebuffer_.target(*target);
 
-    ZEV::ShaderProgramProxyOGL& proxy = programs_[static_cast<size_t>(filter)];
+    ZEV::ShaderProgramProxyOGL& proxy = program(stage, sepiaTimes);
     const ProgramStats::Census census = programStats_.beforeLock(proxy);
     ZEV::ShaderProgramProxyOGLAutoLock lock(proxy);
     const ZEV::OGL::Program& program = *lock.getProgram();
@@ -140,17 +129,16 @@ std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Filter filter, const ZEV::Image
 
     const ProgramInUse inUse(program);
     const SourceBinding sourceBinding(source, 0);
-    std::unique_ptr<SourceBinding> secondBinding;
-    if (second) secondBinding = std::make_unique<SourceBinding>(*second, 1);
     glUniform1i(program.uniformLocation("u_source"), 0);
-    glUniform2f(program.uniformLocation("u_texelSize"),
-                1.0f / static_cast<float>(source.physicalWidth()),
-                1.0f / static_cast<float>(source.physicalHeight()));
-    glUniform2f(program.uniformLocation("u_imageSize"), static_cast<float>(source.width()),
-                static_cast<float>(source.height()));
-    setUniforms(program);
-    drawFullScreenQuad();
-    throwOnGLError(filterName(filter));
+    glUniform2i(program.uniformLocation("u_last"), static_cast<GLint>(source.width()) - 1,
+                static_cast<GLint>(source.height()) - 1);
+    std::unique_ptr<SourceBinding> originalBinding;
+    if (original) {
+        originalBinding = std::make_unique<SourceBinding>(*original, 1);
+        glUniform1i(program.uniformLocation("u_original"), 1);
+    }
+    triangle_.draw();
+    throwOnGLError(stageName(stage));
     return target;
 }
 

@@ -1,16 +1,19 @@
 // The chain of GPU filters: each pass renders from one pooled image into
 // another through the host's framebuffer object, with its GLSL program
-// taken from a program proxy for the length of the pass.
+// taken from a program proxy for the length of the pass. Passes work in the
+// source's pixel format, so the upload decides the chain's precision.
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <functional>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "Filter.h"
+#include "FilterShaders.h"
 #include "FramebufferObject.h"
+#include "FullScreenTriangle.h"
 #include "ProgramStats.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "image_runtime/images/ImageGPU.h"
@@ -21,7 +24,7 @@ class FilterChain {
 public:
     // Needs the caller's context current, and the texture pool and shader
     // manager to exist for as long as the chain does.
-    FilterChain(std::vector<Filter> filters, float sigma, FramebufferObject& framebuffer,
+    FilterChain(const std::vector<Filter>& filters, float sigma, FramebufferObject& framebuffer,
                 ProgramStats& programStats);
 
     // Runs every filter once; the result is a new pooled image, the source
@@ -32,20 +35,25 @@ public:
     size_t imagesAcquired() const { return imagesAcquired_; }
 
 private:
-    using SetUniforms = std::function<void(const ZEV::OGL::Program&)>;
+    // A filter as it runs: sepia is folded into the step before it, which
+    // saves a full pass over the image and a rounding in 8-bit formats.
+    struct Step {
+        Filter filter;  // Sepia only when no other filter precedes it
+        int sepiaTimes = 0;
+    };
 
-    std::unique_ptr<ZEV::ImageGPU> apply(Filter filter, const ZEV::ImageGPU& source);
-    std::unique_ptr<ZEV::ImageGPU> blur(const ZEV::ImageGPU& source);
-    // One pass of filter's program; second, if given, is bound as u_blurred.
-    std::unique_ptr<ZEV::ImageGPU> pass(Filter filter, const ZEV::ImageGPU& source,
-                                        const ZEV::ImageGPU* second,
-                                        const SetUniforms& setUniforms);
+    std::unique_ptr<ZEV::ImageGPU> apply(const Step& step, const ZEV::ImageGPU& source);
+    // original is bound as u_original when given.
+    std::unique_ptr<ZEV::ImageGPU> pass(Stage stage, int sepiaTimes, const ZEV::ImageGPU& source,
+                                        const ZEV::ImageGPU* original);
+    ZEV::ShaderProgramProxyOGL& program(Stage stage, int sepiaTimes);
 
-    std::vector<Filter> filters_;
+    std::vector<Step> steps_;
     std::vector<float> blurWeights_;  // centre first
     FramebufferObject& framebuffer_;
     ProgramStats& programStats_;
-    std::array<ZEV::ShaderProgramProxyOGL, 4> programs_;  // by Filter
+    FullScreenTriangle triangle_;
+    std::map<std::pair<Stage, int>, ZEV::ShaderProgramProxyOGL> programs_;
     size_t imagesAcquired_ = 0;
 };
 

@@ -1,108 +1,132 @@
 // GLSL sources of the filter passes.
 #include "FilterShaders.h"
 
+#include <cstdio>
+
 namespace ZevFilter {
 
+// The triangle covers the viewport with its three vertices at (-1, -1),
+// (3, -1) and (-1, 3); it needs no vertex buffer.
 const char* passVertexShader() {
-    return R"(#version 110
+    return R"(#version 130
 void main() {
-    gl_Position = gl_Vertex;
-}
-)";
-}
-
-// Pixels are addressed in texels of the source (gl_FragCoord is a texel
-// centre because source and target have the same size) and clamped to the
-// image, not to the texture: a pooled texture may be larger than its image.
-const char* fragmentPrelude() {
-    return R"(#version 110
-uniform sampler2D u_source;
-uniform vec2 u_texelSize;
-uniform vec2 u_imageSize;
-
-vec4 fetch(sampler2D image, vec2 pixel) {
-    vec2 p = clamp(pixel, vec2(0.5), u_imageSize - vec2(0.5));
-    return texture2D(image, p * u_texelSize);
-}
-
-float luma(vec4 colour) {
-    return dot(colour.rgb, vec3(0.299, 0.587, 0.114));
+    vec2 corner = vec2(float((gl_VertexID & 1) << 2), float((gl_VertexID & 2) << 1));
+    gl_Position = vec4(corner - 1.0, 0.0, 1.0);
 }
 )";
 }
 
 namespace {
 
-// One direction of a separable Gaussian; u_weights[0] is the centre and
-// the weights are normalised so that a flat image stays flat.
-const char* const kBlur = R"(
-uniform vec2 u_direction;
-uniform int u_radius;
-uniform float u_weights[31];
+// Texel positions are integers: the target has the source's size, so the
+// fragment at (x + 0.5, y + 0.5) computes texel (x, y). Positions are
+// clamped to the image, not the texture, which a pool may hand out larger.
+const char* const kPrelude = R"(#version 130
+uniform sampler2D u_source;
+uniform ivec2 u_last;
+out vec4 o_colour;
 
-void main() {
-    vec2 p = gl_FragCoord.xy;
-    vec4 sum = u_weights[0] * fetch(u_source, p);
-    for (int i = 1; i <= 30; ++i) {
-        if (i > u_radius) break;
-        vec2 d = float(i) * u_direction;
-        sum += u_weights[i] * (fetch(u_source, p + d) + fetch(u_source, p - d));
-    }
-    gl_FragColor = clamp(sum, 0.0, 1.0);
+vec4 at(sampler2D image, ivec2 p) {
+    return texelFetch(image, clamp(p, ivec2(0), u_last), 0);
+}
+
+float luma(vec4 colour) {
+    return dot(colour.rgb, vec3(0.299, 0.587, 0.114));
+}
+
+// Defined on [0, 1] both ways; clamping the input as well makes a folded
+// sepia equal to one that follows an 8-bit pass.
+vec4 sepia(vec4 colour) {
+    vec4 c = clamp(colour, 0.0, 1.0);
+    vec3 toned = vec3(dot(c.rgb, vec3(0.393, 0.769, 0.189)),
+                      dot(c.rgb, vec3(0.349, 0.686, 0.168)),
+                      dot(c.rgb, vec3(0.272, 0.534, 0.131)));
+    return vec4(clamp(toned, 0.0, 1.0), c.a);
+}
+)";
+
+const char* const kCopy = R"(
+vec4 filtered(ivec2 p) {
+    return texelFetch(u_source, p, 0);
+}
+)";
+
+const char* const kBlurFiltered = R"(
+vec4 filtered(ivec2 p) {
+    return blurred(p);
+}
+)";
+
+// The original plus what the blur took away from it (amount 1); alpha is
+// the original's.
+const char* const kUnsharpFiltered = R"(
+uniform sampler2D u_original;
+
+vec4 filtered(ivec2 p) {
+    vec4 original = texelFetch(u_original, p, 0);
+    return vec4(max(2.0 * original.rgb - blurred(p).rgb, 0.0), original.a);
 }
 )";
 
 // Gradient magnitude of the luma, as grey; alpha is kept.
 const char* const kSobel = R"(
-float at(vec2 p, float dx, float dy) {
-    return luma(fetch(u_source, p + vec2(dx, dy)));
+float lumaAt(ivec2 p, int dx, int dy) {
+    return luma(at(u_source, p + ivec2(dx, dy)));
 }
 
-void main() {
-    vec2 p = gl_FragCoord.xy;
-    float gx = at(p, 1.0, 1.0) + 2.0 * at(p, 1.0, 0.0) + at(p, 1.0, -1.0)
-             - at(p, -1.0, 1.0) - 2.0 * at(p, -1.0, 0.0) - at(p, -1.0, -1.0);
-    float gy = at(p, -1.0, 1.0) + 2.0 * at(p, 0.0, 1.0) + at(p, 1.0, 1.0)
-             - at(p, -1.0, -1.0) - 2.0 * at(p, 0.0, -1.0) - at(p, 1.0, -1.0);
-    float magnitude = clamp(sqrt(gx * gx + gy * gy), 0.0, 1.0);
-    gl_FragColor = vec4(vec3(magnitude), fetch(u_source, p).a);
+vec4 filtered(ivec2 p) {
+    float gx = lumaAt(p, 1, 1) + 2.0 * lumaAt(p, 1, 0) + lumaAt(p, 1, -1)
+             - lumaAt(p, -1, 1) - 2.0 * lumaAt(p, -1, 0) - lumaAt(p, -1, -1);
+    float gy = lumaAt(p, -1, 1) + 2.0 * lumaAt(p, 0, 1) + lumaAt(p, 1, 1)
+             - lumaAt(p, -1, -1) - 2.0 * lumaAt(p, 0, -1) - lumaAt(p, 1, -1);
+    return vec4(vec3(sqrt(gx * gx + gy * gy)), texelFetch(u_source, p, 0).a);
 }
 )";
 
-const char* const kSepia = R"(
-void main() {
-    vec4 c = fetch(u_source, gl_FragCoord.xy);
-    vec3 toned = vec3(dot(c.rgb, vec3(0.393, 0.769, 0.189)),
-                      dot(c.rgb, vec3(0.349, 0.686, 0.168)),
-                      dot(c.rgb, vec3(0.272, 0.534, 0.131)));
-    gl_FragColor = vec4(clamp(toned, 0.0, 1.0), c.a);
+std::string glslFloat(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9e", static_cast<double>(value));
+    return text;
 }
-)";
 
-// The original plus u_amount times what the blur took away from it.
-const char* const kUnsharp = R"(
-uniform sampler2D u_blurred;
-uniform float u_amount;
-
-void main() {
-    vec2 p = gl_FragCoord.xy;
-    vec4 original = fetch(u_source, p);
-    vec4 blurred = fetch(u_blurred, p);
-    vec3 sharpened = original.rgb + u_amount * (original.rgb - blurred.rgb);
-    gl_FragColor = vec4(clamp(sharpened, 0.0, 1.0), original.a);
+// One direction of the Gaussian, its weights compiled in so that the taps
+// unroll into straight-line fetches. Along one axis only one coordinate can
+// leave the image, so only that one is clamped: the taps are the bulk of
+// the work.
+std::string blurFunction(bool rows, const std::vector<float>& weights) {
+    const std::string ahead =
+        rows ? "ivec2(min(p.x + i, u_last.x), p.y)" : "ivec2(p.x, min(p.y + i, u_last.y))";
+    const std::string behind = rows ? "ivec2(max(p.x - i, 0), p.y)" : "ivec2(p.x, max(p.y - i, 0))";
+    std::string text = "\nconst float kWeights[" + std::to_string(weights.size()) + "] = float[](";
+    for (size_t i = 0; i < weights.size(); ++i) text += (i ? ", " : "") + glslFloat(weights[i]);
+    text += ");\n\nvec4 blurred(ivec2 p) {\n";
+    text += "    vec4 sum = kWeights[0] * texelFetch(u_source, p, 0);\n";
+    text += "    for (int i = 1; i < " + std::to_string(weights.size()) + "; ++i) {\n";
+    text += "        sum += kWeights[i] * (texelFetch(u_source, " + ahead + ", 0) +\n";
+    text += "                              texelFetch(u_source, " + behind + ", 0));\n";
+    text += "    }\n    return sum;\n}\n";
+    return text;
 }
-)";
 
 }  // namespace
 
-const char* fragmentBody(Filter filter) {
-    switch (filter) {
-        case Filter::Blur: return kBlur;
-        case Filter::Sobel: return kSobel;
-        case Filter::Sepia: return kSepia;
-        case Filter::Unsharp: return kUnsharp;
+std::string passFragmentShader(Stage stage, const std::vector<float>& blurWeights, int sepiaTimes) {
+    std::string text = kPrelude;
+    switch (stage) {
+        case Stage::Copy: text += kCopy; break;
+        case Stage::BlurRows:
+        case Stage::BlurColumns:
+            text += blurFunction(stage == Stage::BlurRows, blurWeights) + kBlurFiltered;
+            break;
+        case Stage::UnsharpColumns:
+            text += blurFunction(false, blurWeights) + kUnsharpFiltered;
+            break;
+        case Stage::Sobel: text += kSobel; break;
     }
-    return kSepia;
+    text += "\nvoid main() {\n    vec4 colour = filtered(ivec2(gl_FragCoord.xy));\n";
+    for (int i = 0; i < sepiaTimes; ++i) text += "    colour = sepia(colour);\n";
+    text += "    o_colour = colour;\n}\n";
+    return text;
 }
 
 }  // namespace ZevFilter

@@ -1,8 +1,10 @@
-// Moving pictures between main memory and pooled GPU images: the upload of
-// the input and the read-back of the result.
+// Moving pictures between main memory and pooled GPU images: the choice of
+// the working format, the upload of the input and the read-back of the
+// result.
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "FramebufferObject.h"
 #include "RgbaPixels.h"
@@ -11,13 +13,30 @@
 
 namespace ZevFilter {
 
-// Every pass renders in half floats: no banding between passes, half the
-// memory of full floats.
-constexpr ZEV::ImageGPU::tePixelFormat kWorkingFormat = ZEV::ImageGPU::PIXEL_FORMAT_RGBA16F;
+// What one channel of an input picture is stored as.
+enum class SampleType { UInt8, UInt16, Half, Float };
 
-// A pooled image at offset (0, 0) holding the picture; its texel row 0 is
-// the picture's top row, and read-back keeps that order, so no pass flips.
-std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels);
+// The format every pass works in. Without a precision (16 or 32 bits) it
+// follows the input: 8-bit pictures in RGBA8, which is what they hold and
+// the fastest to filter; 16-bit and half pictures in RGBA16F, float ones
+// in RGBA32F.
+ZEV::ImageGPU::tePixelFormat workingFormat(SampleType input, std::optional<int> precision);
+
+// Tightly packed RGBA pixels in main memory, rows from the top.
+struct PixelBlock {
+    size_t width = 0;
+    size_t height = 0;
+    SampleType type = SampleType::UInt8;
+    const void* data = nullptr;
+};
+
+// A pooled image at offset (0, 0) in format holding the picture; its texel
+// row 0 is the picture's top row, and read-back keeps that order, so no
+// pass flips.
+std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
+                                      ZEV::ImageGPU::tePixelFormat format);
+std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels,
+                                      ZEV::ImageGPU::tePixelFormat format);
 
 // The image's pixels as RGBA floats in a new CPU image of the same geometry.
 std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image, FramebufferObject& framebuffer);

@@ -124,6 +124,10 @@ Options parseOptions(const std::vector<std::string>& arguments) {
             options.maxPixels = static_cast<size_t>(
                 parseWhole(name, "a whole number from 1 to " + std::to_string(kMaxPixels), value(),
                            1, kMaxPixels));
+        } else if (name == "--precision") {
+            const std::string text = value();
+            if (text != "16" && text != "32") badValue(name, "16 or 32", text);
+            options.precision = std::stoi(text);
         } else if (name == "--size") {
             parseSize(value(), options);
             sizeGiven = true;
@@ -167,6 +171,8 @@ std::string usageText() {
            "                         (default: 2)\n"
            "  --frames N             run the chain N times, 1 to 10000 (default: 1)\n"
            "  --vignette V           darkening of the corners, 0 (none) to 1 (default: 0.35)\n"
+           "  --precision 16|32      filter in half or full floats (default: the input's\n"
+           "                         precision, 8-bit pictures in 8 bits)\n"
            "  --size WxH             size of the built-in image (default: 1920x1080)\n"
            "  --max-programs N       GLSL programs kept before idle ones are evicted\n"
            "                         (default: 3)\n"

@@ -25,6 +25,9 @@ struct Options {
     // Pictures with more pixels are refused before their memory is taken;
     // each side is also limited by the GL driver's largest texture.
     size_t maxPixels = 100000000;
+    // Bits per channel of the passes' float textures, 16 or 32; none: the
+    // input's own precision.
+    std::optional<int> precision;
     size_t builtInWidth = 1920;
     size_t builtInHeight = 1080;
     // A small program cache, so that eviction of idle programs shows in a

@@ -99,7 +99,8 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPix
     std::unique_ptr<ZEV::ImageGPU> source;
     {
         const StageTimer timer(summary, "upload");
-        source = upload(input);
+        const SampleType type = input.bitDepth == 16 ? SampleType::UInt16 : SampleType::UInt8;
+        source = upload(input, workingFormat(type, options.precision));
     }
     std::unique_ptr<ZEV::ImageGPU> filtered;
     {
