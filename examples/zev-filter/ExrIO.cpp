@@ -193,8 +193,6 @@ ExrImage readExr(const std::string& path, const ExrLimits& limits) {
             for (size_t i = 0; i < image.rgba.size(); i += 4)
                 image.rgba[i + 1] = image.rgba[i + 2] = image.rgba[i];
         }
-    } catch (const ExrError&) {
-        throw;
     } catch (const std::exception& e) {
         refuse(path, e.what());
     }
