@@ -3,7 +3,7 @@
 # Does nothing when they are all present already.
 set -euo pipefail
 packages=(g++ cmake make pkg-config libboost-dev libepoxy-dev libegl-dev libgl-dev
-          libegl-mesa0 libgl1-mesa-dri libgtest-dev libbenchmark-dev libpng-dev
+          libegl-mesa0 libgl1-mesa-dri libgtest-dev libbenchmark-dev libpng-dev libopenexr-dev
           clang-format clang-tidy dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
