@@ -6,6 +6,7 @@
 #include "image_runtime/ShaderManagerOGL.h"
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
+#include "zev_ogl/Platform.h"
 
 namespace ZEV {
 
@@ -50,6 +51,11 @@ void ShaderProgramProxyOGL::add(const FragmentShaderSourceOGL& source) {
 }
 
 OGL::Program* ShaderProgramProxyOGL::LockOglProgram() {
+    // A GL call with no context current makes libepoxy abort the process.
+    if (Platform::currentGLContext() == nullptr)
+        throwAt<InternalException>(kSource, __LINE__,
+                                   "no OpenGL context is current: locking a shader program needs "
+                                   "the shader manager's context, or one sharing it, current");
     if (!p_ProgramObject) ShaderManagerOGL::Instance()->RegisterShaderProgram(this);
     if (!p_ProgramObject) {
         std::ostringstream message;
