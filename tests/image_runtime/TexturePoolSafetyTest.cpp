@@ -140,6 +140,27 @@ TEST_F(TexturePoolSafetyTest, EvictionWithNoContextOrAForeignOneDeletesInThePool
     destroyPool();
 }
 
+// Some drivers cannot render to every format (zink on lavapipe: luminance
+// ones). An enlarged texture that cannot be cleared is not handed out; it
+// stays in the free list, counted, until the pool deletes it.
+TEST_F(TexturePoolSafetyTest, AnEnlargedTextureThatCannotBeClearedIsNotLost) {
+    createPool(kDefaultLimit, true);
+    TexturePool& p = pool();
+    for (int f = 0; f < OGL::Texture::INTERNAL_FORMAT_COUNT; ++f) {
+        const auto format = static_cast<OGL::Texture::InternalFormat>(f);
+        const size_t bytes = p.currentPoolSize();
+        try {
+            p.returnTexture2DToPool(p.getTexture2DFromPool(100, 60, format));
+        } catch (const InternalException&) {
+            EXPECT_EQ(p.currentPoolSize(), bytes + OGL::Texture::SizeInBytes(format, 128, 64, 1));
+            OGL::Texture2D* exact = p.getTexture2DFromPool(128, 64, format);
+            EXPECT_EQ(p.currentPoolSize(), bytes);
+            p.returnTexture2DToPool(exact);
+        }
+    }
+    destroyPool();
+}
+
 // Not a GLTest: the textures kept here stay counted as live, which is the point.
 TEST(TexturePoolOrphanTest, ATextureOutlivingItsPoolStaysInItsOwnShareGroup) {
     callerContext().makeCurrent();
