@@ -25,7 +25,7 @@ struct Origins {
 // Never destroyed: nothing here may be deleted during exit, with whatever
 // context is current then, and kept textures must stay reachable.
 Origins& origins() {
-    static Origins* const instance = new Origins;
+    static auto* const instance = new Origins;
     return *instance;
 }
 
