@@ -6,6 +6,7 @@
 #include "image_runtime/ShaderManagerOGL.h"
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
+#include "zev_ogl/Platform.h"
 
 namespace ZEV {
 
@@ -50,7 +51,16 @@ void ShaderProgramProxyOGL::add(const FragmentShaderSourceOGL& source) {
 }
 
 OGL::Program* ShaderProgramProxyOGL::LockOglProgram() {
-    if (!p_ProgramObject) ShaderManagerOGL::Instance()->RegisterShaderProgram(this);
+    // Only building the program reaches GL, where a call with no context
+    // current makes libepoxy abort the process; locking a built one does not.
+    if (!p_ProgramObject) {
+        if (Platform::currentGLContext() == nullptr)
+            throwAt<InternalException>(kSource, __LINE__,
+                                       "no OpenGL context is current: building a shader program "
+                                       "needs the shader manager's context, or one sharing it, "
+                                       "current");
+        ShaderManagerOGL::Instance()->RegisterShaderProgram(this);
+    }
     if (!p_ProgramObject) {
         std::ostringstream message;
         message << "The progam shader cannot be initialized.";

@@ -4,9 +4,14 @@
 #include <epoxy/gl.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
+#include <unordered_set>
 
+#include "image_runtime/TextureOrigins.h"
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
 #include "zev_ogl/Context.h"
@@ -22,62 +27,117 @@ constexpr const char* kSource = "image_runtime/TexturePool";
 
 using InternalFormat = OGL::Texture::InternalFormat;
 
+#if defined(ZEV_CHECK_INVARIANTS) || !defined(NDEBUG)
+constexpr bool kCheckInvariants = true;
+#else
+constexpr bool kCheckInvariants = false;
+#endif
+
 // A texture's byte count as the pool's counter sees it: the int widened with its sign.
 size_t bytesOf(const OGL::Texture* texture) {
     return static_cast<size_t>(static_cast<int64_t>(texture->sizeInBytes()));
 }
 
-// First fit from the front, exact match only. Rectangle textures do not
-// compare the depth.
-template <class TextureType>
-TextureType* takeFirstMatch(TextureFreeList<TextureType>& list, size_t& poolSize, size_t width,
-                            size_t height, size_t depth, bool compareDepth, InternalFormat format) {
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        const TextureType* texture = *it;
-        if (texture->width(0) == width && texture->height(0) == height &&
-            (!compareDepth || texture->depth(0) == depth) && texture->format() == format) {
-            poolSize -= bytesOf(texture);
-            return list.take(it);
-        }
-    }
-    return nullptr;
-}
-
-template <class TextureType>
-void giveBack(TextureFreeList<TextureType>& list, size_t& poolSize, TextureType* texture) {
-    list.pushBack(texture);
-    poolSize += bytesOf(texture);
-}
-
-// Deletes the front texture of a list; returns its bytes, 0 when the list is empty.
-template <class TextureType>
-size_t evictFront(TextureFreeList<TextureType>& list, size_t& poolSize) {
-    if (list.empty()) return 0;
-    TextureType* texture = list.front();
-    const size_t bytes = bytesOf(texture);
-    poolSize -= bytes;
-    delete texture;
-    list.popFront();
-    return bytes;
-}
-
-template <class TextureType>
-void deleteAll(TextureFreeList<TextureType>& list, size_t& poolSize) {
-    for (TextureType* texture : list) {
-        poolSize -= bytesOf(texture);
-        delete texture;
-    }
-    list.clear();
-}
-
 template <class TextureType>
 size_t totalBytes(const TextureFreeList<TextureType>& list) {
     size_t total = 0;
-    for (const TextureType* texture : list) total += bytesOf(texture);
+    list.forEach([&](const TextureType& texture) { total += bytesOf(&texture); });
     return total;
 }
 
+// Sizes of 0 (also those that a power of two above 2^31 wrapped to) make
+// textures without texels that the byte limit could never evict.
+void requireTexels(int line, unsigned int width, unsigned int height, unsigned int depth) {
+    if (width == 0 || height == 0 || depth == 0)
+        throwAt<ParameterException>(kSource, line,
+                                    "texture sizes must be at least 1, and at most 2^31 where "
+                                    "they are rounded up to powers of two");
+}
+
 }  // namespace
+
+class TexturePool::InvariantCheck {
+public:
+    explicit InvariantCheck(const TexturePool& pool) : pool_(pool) {}
+    ~InvariantCheck() {
+        if constexpr (kCheckInvariants) pool_.validate();
+    }
+    InvariantCheck(const InvariantCheck&) = delete;
+    InvariantCheck& operator=(const InvariantCheck&) = delete;
+
+private:
+    const TexturePool& pool_;
+};
+
+void TexturePool::validate() const {
+    std::ostringstream problems;
+    const size_t listed = totalBytes(oFreeList1D_) + totalBytes(oFreeList2D_) +
+                          totalBytes(oFreeList3D_) + totalBytes(oFreeListRECT_);
+    if (listed != nCurrentPoolSize_)
+        problems << "the free lists hold " << listed << " bytes, the counter says "
+                 << nCurrentPoolSize_ << ". ";
+    std::unordered_set<unsigned int> names;
+    const auto unique = [&](const OGL::Texture& texture) {
+        if (!names.insert(texture.objectID()).second)
+            problems << "texture " << texture.objectID() << " is listed twice. ";
+    };
+    oFreeList1D_.forEach(unique);
+    oFreeList2D_.forEach(unique);
+    oFreeList3D_.forEach(unique);
+    oFreeListRECT_.forEach(unique);
+    if (!oFreeList1D_.consistent() || !oFreeList2D_.consistent() || !oFreeList3D_.consistent() ||
+        !oFreeListRECT_.consistent())
+        problems << "a free list's order and index disagree. ";
+    if (problems.tellp() == 0) return;
+    std::cerr << kSource << ": texture pool invariant broken: " << problems.str() << std::endl;
+    std::abort();
+}
+
+template <class TextureType>
+TextureType* TexturePool::takeOut(TextureFreeList<TextureType>& list, size_t width, size_t height,
+                                  size_t depth, InternalFormat format) {
+    std::unique_ptr<TextureType> texture =
+        list.takeFirst(TextureFreeList<TextureType>::makeKey(width, height, depth, format));
+    if (texture) nCurrentPoolSize_ -= bytesOf(texture.get());
+    return texture.release();
+}
+
+template <class TextureType>
+TextureType* TexturePool::record(TextureType* texture) {
+    detail::recordOrigin(texture, pShareGroup_);
+    return texture;
+}
+
+template <class TextureType>
+void TexturePool::giveBack(TextureFreeList<TextureType>& list, TextureType* texture, int line) {
+    if (list.contains(texture))
+        throwAt<ParameterException>(kSource, line,
+                                    "the texture is already in the free list: given back twice");
+    if (detail::isOrphan(texture)) {
+        detail::disposeOutsidePool(std::unique_ptr<OGL::Texture>(texture));
+        return;
+    }
+    list.pushBack(std::unique_ptr<TextureType>(texture));
+    nCurrentPoolSize_ += bytesOf(texture);
+    enforceMaximumPoolSize();
+}
+
+// Deletes the front texture of a list and adds its bytes to freed.
+template <class TextureType>
+void TexturePool::evictFront(TextureFreeList<TextureType>& list, size_t& freed) {
+    const std::unique_ptr<TextureType> texture = list.popFront();
+    if (!texture) return;
+    const size_t bytes = bytesOf(texture.get());
+    nCurrentPoolSize_ -= bytes;
+    freed += bytes;
+    detail::forgetOrigin(texture.get());
+}
+
+template <class TextureType>
+void TexturePool::deleteAll(TextureFreeList<TextureType>& list) {
+    size_t freed = 0;
+    while (!list.empty()) evictFront(list, freed);
+}
 
 TexturePool* TexturePool::gpInstance_ = nullptr;
 
@@ -110,6 +170,7 @@ TexturePool::TexturePool(const Configuration& configuration)
             bNonPowerOfTwoSupported_ =
                 extensions->isSupported(OGL::ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO) ||
                 extensions->isSupported(OGL::ExtensionManager::OPENGL_2_0);
+        pShareGroup_ = std::make_shared<detail::ShareGroup>();
     } catch (...) {
         OGL::Framebuffer::destroy(nFramebufferID_);
         throw;
@@ -119,15 +180,32 @@ TexturePool::TexturePool(const Configuration& configuration)
 
 // Destroy() has already cleared the lists in pContext_. Anything left here
 // means that clearing failed (no pContext_, or it could not be made
-// current): those textures are deleted in the current context, as eviction
-// does, rather than leaked. The framebuffer object belongs to the context
-// that was current at construction, so it is deleted only when that context
-// is current again; otherwise it goes with that context.
+// current): those textures are deleted in the current context when it
+// shares them, as eviction does, and otherwise kept, still counted as live,
+// rather than deleted in the wrong share group or with no context at all.
+// The framebuffer object belongs to the context that was current at
+// construction, so it is deleted only when that context is current again;
+// otherwise it goes with that context.
 TexturePool::~TexturePool() {
-    const void* current = Platform::currentGLContext();
-    if (current == nullptr) return;
-    deleteAllInCurrentContext();
-    if (current == pFramebufferContext_) OGL::Framebuffer::destroy(nFramebufferID_);
+    if (pShareGroup_->sharedWithCurrentContext()) {
+        deleteAllInCurrentContext();
+        if (Platform::currentGLContext() == pFramebufferContext_)
+            OGL::Framebuffer::destroy(nFramebufferID_);
+    } else {
+        keepAll(oFreeList1D_);
+        keepAll(oFreeList2D_);
+        keepAll(oFreeList3D_);
+        keepAll(oFreeListRECT_);
+    }
+    pShareGroup_->poolDestroyed();
+}
+
+template <class TextureType>
+void TexturePool::keepAll(TextureFreeList<TextureType>& list) {
+    while (std::unique_ptr<TextureType> texture = list.popFront()) {
+        nCurrentPoolSize_ -= bytesOf(texture.get());
+        detail::keep(std::move(texture));
+    }
 }
 
 void TexturePool::Create(const Configuration& configuration) {
@@ -145,8 +223,8 @@ TexturePool* TexturePool::Instance() {
 
 // The pool is unregistered before anything can fail, so gpInstance_ never
 // points at a destroyed pool. When clearAll() fails (for instance "pContext_"),
-// the pool is still destroyed, its free textures deleted in the current
-// context by the destructor, and the exception then reaches the caller.
+// the pool is still destroyed, its free textures dealt with by the
+// destructor, and the exception then reaches the caller.
 void TexturePool::Destroy() {
     if (gpInstance_ == nullptr) throwAt<InternalException>(kSource, __LINE__, "gpInstance_ != 0");
     TexturePool* const pool = gpInstance_;
@@ -177,45 +255,47 @@ void TexturePool::prepareOpenGLContext() {
 }
 
 OGL::Texture1D* TexturePool::getTexture1DFromPool(unsigned int width, InternalFormat format) {
+    const InvariantCheck check(*this);
     if (bReuseLargerTextures_) width = nextPowerOfTwo(width);
-    if (auto* found = takeFirstMatch(oFreeList1D_, nCurrentPoolSize_, width, 1, 1, true, format))
-        return found;
+    requireTexels(__LINE__, width, 1, 1);
+    if (auto* found = takeOut(oFreeList1D_, width, 1, 1, format)) return found;
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    return new OGL::Texture1D(format, width, false);
+    return record(new OGL::Texture1D(format, width, false));
 }
 
 OGL::Texture3D* TexturePool::getTexture3DFromPool(unsigned int width, unsigned int height,
                                                   unsigned int depth, InternalFormat format) {
+    const InvariantCheck check(*this);
     if (bReuseLargerTextures_) {
         width = nextPowerOfTwo(width);
         height = nextPowerOfTwo(height);
         depth = nextPowerOfTwo(depth);
     }
-    if (auto* found =
-            takeFirstMatch(oFreeList3D_, nCurrentPoolSize_, width, height, depth, true, format))
-        return found;
+    requireTexels(__LINE__, width, height, depth);
+    if (auto* found = takeOut(oFreeList3D_, width, height, depth, format)) return found;
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    return new OGL::Texture3D(format, width, height, depth, false);
+    return record(new OGL::Texture3D(format, width, height, depth, false));
 }
 
 OGL::TextureRECT* TexturePool::getTextureRECTFromPool(unsigned int width, unsigned int height,
                                                       InternalFormat format) {
-    if (auto* found =
-            takeFirstMatch(oFreeListRECT_, nCurrentPoolSize_, width, height, 1, false, format))
-        return found;
+    const InvariantCheck check(*this);
+    requireTexels(__LINE__, width, height, 1);
+    if (auto* found = takeOut(oFreeListRECT_, width, height, 1, format)) return found;
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    return new OGL::TextureRECT(format, width, height);
+    return record(new OGL::TextureRECT(format, width, height));
 }
 
 OGL::Texture2D* TexturePool::getTexture2DFromPool(unsigned int width, unsigned int height,
                                                   InternalFormat format) {
+    const InvariantCheck check(*this);
     const unsigned int W = bReuseLargerTextures_ ? nextPowerOfTwo(width) : width;
     const unsigned int H = bReuseLargerTextures_ ? nextPowerOfTwo(height) : height;
-    OGL::Texture2D* texture =
-        takeFirstMatch(oFreeList2D_, nCurrentPoolSize_, W, H, 1, true, format);
+    requireTexels(__LINE__, W, H, 1);
+    OGL::Texture2D* texture = takeOut(oFreeList2D_, W, H, 1, format);
     if (texture != nullptr) {
         resetWrapModes(texture);
     } else {
@@ -227,7 +307,7 @@ OGL::Texture2D* TexturePool::getTexture2DFromPool(unsigned int width, unsigned i
         std::unique_ptr<OGL::Texture2D> created(new OGL::Texture2D(format, W, H, false));
         if (!created) throwAt<InternalException>(kSource, __LINE__, "ret != 0");
         pVideoMemoryListener_->memoryAllocated(bytesOf(created.get()));
-        texture = created.release();
+        texture = record(created.release());
     }
     if (W != width || H != height) clearEnlargedTexture(texture, W, H);
     return texture;
@@ -289,38 +369,47 @@ void TexturePool::clearEnlargedTexture(OGL::Texture2D* texture, unsigned int wid
 }
 
 void TexturePool::returnTexture1DToPool(OGL::Texture1D* texture) {
-    giveBack(oFreeList1D_, nCurrentPoolSize_, texture);
-    enforceMaximumPoolSize();
+    const InvariantCheck check(*this);
+    giveBack(oFreeList1D_, texture, __LINE__);
 }
 
 void TexturePool::returnTexture2DToPool(OGL::Texture2D* texture) {
-    giveBack(oFreeList2D_, nCurrentPoolSize_, texture);
-    enforceMaximumPoolSize();
+    const InvariantCheck check(*this);
+    giveBack(oFreeList2D_, texture, __LINE__);
 }
 
 void TexturePool::returnTexture3DToPool(OGL::Texture3D* texture) {
-    giveBack(oFreeList3D_, nCurrentPoolSize_, texture);
-    enforceMaximumPoolSize();
+    const InvariantCheck check(*this);
+    giveBack(oFreeList3D_, texture, __LINE__);
 }
 
 void TexturePool::returnTextureRECTToPool(OGL::TextureRECT* texture) {
-    giveBack(oFreeListRECT_, nCurrentPoolSize_, texture);
-    enforceMaximumPoolSize();
+    const InvariantCheck check(*this);
+    giveBack(oFreeListRECT_, texture, __LINE__);
 }
 
 void TexturePool::setMaximumPoolSize(size_t bytes) {
+    const InvariantCheck check(*this);
     nMaximumPoolSize_ = bytes;
     enforceMaximumPoolSize();
 }
 
 // Each pass deletes the earliest given-back texture of every kind, whatever
-// their sizes, and only then compares with the low-water mark.
+// their sizes, and only then compares with the low-water mark. Textures are
+// deleted in the current context when it shares them; with none current, or
+// a context of another share group (where the names would delete that
+// group's textures), in the pool's context.
 void TexturePool::enforceMaximumPoolSize() {
     if (nCurrentPoolSize_ < nMaximumPoolSize_) return;
     // Three quarters rounded down, without overflowing 3 * limit.
     const size_t target =
         nMaximumPoolSize_ - (nMaximumPoolSize_ / 4 + (nMaximumPoolSize_ % 4 != 0));
     if (nCurrentPoolSize_ <= target) return;
+    std::optional<OGL::ScopedContextWrapper> wrapper;
+    if (!pShareGroup_->sharedWithCurrentContext()) {
+        wrapper.emplace();
+        prepareOpenGLContext();
+    }
     for (;;) {
         if (oFreeList1D_.empty() && oFreeList2D_.empty() && oFreeList3D_.empty() &&
             oFreeListRECT_.empty())
@@ -328,41 +417,47 @@ void TexturePool::enforceMaximumPoolSize() {
                 kSource, __LINE__,
                 "oFreeList1D_.size() != 0 || oFreeList2D_.size() != 0 || oFreeList3D_.size() != 0 "
                 "|| oFreeListRECT_.size() != 0");
-        evictFront(oFreeList1D_, nCurrentPoolSize_);
-        const size_t freed = evictFront(oFreeList2D_, nCurrentPoolSize_);
+        size_t ignored = 0;
+        evictFront(oFreeList1D_, ignored);
+        size_t freed = 0;
+        evictFront(oFreeList2D_, freed);
         pVideoMemoryListener_->memoryFreed(freed);
-        evictFront(oFreeList3D_, nCurrentPoolSize_);
-        evictFront(oFreeListRECT_, nCurrentPoolSize_);
+        evictFront(oFreeList3D_, ignored);
+        evictFront(oFreeListRECT_, ignored);
         if (nCurrentPoolSize_ <= target) return;
     }
 }
 
 void TexturePool::clear1DPool() {
+    const InvariantCheck check(*this);
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    deleteAll(oFreeList1D_, nCurrentPoolSize_);
+    deleteAll(oFreeList1D_);
 }
 
 void TexturePool::clear2DPool() {
+    const InvariantCheck check(*this);
     const size_t freed = totalBytes(oFreeList2D_);
     {
         const OGL::ScopedContextWrapper wrapper;
         prepareOpenGLContext();
-        deleteAll(oFreeList2D_, nCurrentPoolSize_);
+        deleteAll(oFreeList2D_);
     }
     pVideoMemoryListener_->memoryFreed(freed);
 }
 
 void TexturePool::clear3DPool() {
+    const InvariantCheck check(*this);
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    deleteAll(oFreeList3D_, nCurrentPoolSize_);
+    deleteAll(oFreeList3D_);
 }
 
 void TexturePool::clearRECTPool() {
+    const InvariantCheck check(*this);
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    deleteAll(oFreeListRECT_, nCurrentPoolSize_);
+    deleteAll(oFreeListRECT_);
 }
 
 void TexturePool::clearAll() {
@@ -373,10 +468,10 @@ void TexturePool::clearAll() {
 }
 
 void TexturePool::deleteAllInCurrentContext() {
-    deleteAll(oFreeList1D_, nCurrentPoolSize_);
-    deleteAll(oFreeList2D_, nCurrentPoolSize_);
-    deleteAll(oFreeList3D_, nCurrentPoolSize_);
-    deleteAll(oFreeListRECT_, nCurrentPoolSize_);
+    deleteAll(oFreeList1D_);
+    deleteAll(oFreeList2D_);
+    deleteAll(oFreeList3D_);
+    deleteAll(oFreeListRECT_);
 }
 
 }  // namespace ZEV

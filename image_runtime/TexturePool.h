@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "image_runtime/TextureFreeList.h"
 #include "image_runtime/VideoMemory.h"
@@ -15,6 +16,9 @@ namespace ZEV {
 
 namespace OGL {
 class Context;
+}
+namespace detail {
+class ShareGroup;
 }
 
 class RuntimeSetup;
@@ -46,6 +50,15 @@ public:
 
     static TexturePool* Instance();
 
+    // Hand out a texture of exactly that kind, size and format (sizes of 1D,
+    // 2D and 3D textures first rounded up to powers of two when
+    // reuseLargerTextures()); the caller owns it until it gives it back with
+    // the return function of its kind. A size of 0, or one whose power of two
+    // would exceed 2^31, is refused with ParameterException: such a texture
+    // has no texels, would count 0 bytes and so could never be evicted.
+    // Needs an OpenGL context current that shares the pool's textures; new
+    // textures are made in the pool's context.
+
     OGL::Texture1D* getTexture1DFromPool(unsigned int width, OGL::Texture::InternalFormat format);
     OGL::Texture2D* getTexture2DFromPool(unsigned int width, unsigned int height,
                                          OGL::Texture::InternalFormat format);
@@ -54,6 +67,14 @@ public:
     OGL::TextureRECT* getTextureRECTFromPool(unsigned int width, unsigned int height,
                                              OGL::Texture::InternalFormat format);
 
+    // Take a texture back; the pool owns it afterwards and may delete it at
+    // once to stay within its limit. Giving back a texture that is already
+    // in the free list is refused with ParameterException and changes
+    // nothing. A texture made by an earlier pool is never taken into this
+    // one: it is deleted in the current context if that shares its textures,
+    // and otherwise kept, still counted as live, for the life of the process.
+    // Eviction deletes in the current context when it shares the pool's
+    // textures, and otherwise (also with none current) in the pool's context.
     void returnTexture1DToPool(OGL::Texture1D* texture);
     void returnTexture2DToPool(OGL::Texture2D* texture);
     void returnTexture3DToPool(OGL::Texture3D* texture);
@@ -91,6 +112,25 @@ private:
     void clearEnlargedTexture(OGL::Texture2D* texture, unsigned int width, unsigned int height);
     void resetWrapModes(OGL::Texture2D* texture);
     void deleteAllInCurrentContext();
+    template <class TextureType>
+    void giveBack(TextureFreeList<TextureType>& list, TextureType* texture, int line);
+    template <class TextureType>
+    TextureType* takeOut(TextureFreeList<TextureType>& list, size_t width, size_t height,
+                         size_t depth, OGL::Texture::InternalFormat format);
+    template <class TextureType>
+    TextureType* record(TextureType* texture);
+    template <class TextureType>
+    void deleteAll(TextureFreeList<TextureType>& list);
+    template <class TextureType>
+    void evictFront(TextureFreeList<TextureType>& list, size_t& freed);
+    template <class TextureType>
+    void keepAll(TextureFreeList<TextureType>& list);
+
+    // Runs validate() as it goes out of scope, in builds that check invariants.
+    class InvariantCheck;
+    // Aborts with a description when the byte counter differs from the
+    // textures in the free lists or a texture is listed twice.
+    void validate() const;
 
     TextureFreeList<OGL::Texture1D> oFreeList1D_;
     TextureFreeList<OGL::Texture2D> oFreeList2D_;
@@ -105,6 +145,9 @@ private:
     OGL::Context* pContext_;
     // The context current at construction, which the framebuffer object belongs to.
     void* pFramebufferContext_;
+    // The share group of the context current at construction, which every
+    // context the pool works in must share.
+    std::shared_ptr<detail::ShareGroup> pShareGroup_;
 
     static TexturePool* gpInstance_;
 };

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
+#include "image_runtime/TextureOrigins.h"
 #include "image_runtime/TexturePool.h"
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
+#include "zev_ogl/Platform.h"
 
 namespace ZEV {
 
@@ -39,6 +42,15 @@ constexpr int kFormatCount = sizeof(kInternalFormats) / sizeof(kInternalFormats[
     std::ostringstream message;
     message << "invalid pixel format";
     throwAt<ParameterException>(kSource, line, message.str());
+}
+
+// A GL call with no context current makes libepoxy abort the process, so
+// every member that reaches GL checks first.
+void requireCurrentContext(int line) {
+    if (Platform::currentGLContext() == nullptr)
+        throwAt<InternalException>(kSource, line,
+                                   "no OpenGL context is current: ImageGPU needs the context of "
+                                   "its texture, or one sharing it, current on this thread");
 }
 
 // Binds a texture to the current unit for an upload and unbinds it again,
@@ -108,7 +120,11 @@ ImageGPU::~ImageGPU() {
     try {
         pool = TexturePool::Instance();
     } catch (const InternalException&) {
-        delete pTexture_;
+        // No pool to give it back to: deleted where its share group is current, else kept.
+        try {
+            detail::disposeOutsidePool(std::unique_ptr<OGL::Texture>(pTexture_));
+        } catch (...) {
+        }
         return;
     }
     try {
@@ -142,6 +158,7 @@ ImageGPU::tePixelFormat ImageGPU::PixelFormatGL2ZEV(unsigned int glFormat) {
 OGL::Texture2D& ImageGPU::requireTexture() const {
     if (pTexture_ == nullptr)
         throwAt<InternalException>(kSource, __LINE__, "Enforce texture() != NULL");
+    requireCurrentContext(__LINE__);
     return *pTexture_;
 }
 
@@ -229,6 +246,7 @@ void ImageGPU::disable(unsigned int unit) const {
 }
 
 void ImageGPU::setEnvironment(unsigned int mode) const {
+    requireCurrentContext(__LINE__);
     OGL::Texture::setEnv_DEPRECATED_1_0(mode);
 }
 
