@@ -130,7 +130,7 @@ std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Filter filter, const ZEV::Image
     auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(), kWorkingFormat,
                                                   source.pixelSize());
     ++imagesAcquired_;
-    framebuffer_.target(*target);
+    renderInto(framebuffer_, *target);
 
     ZEV::ShaderProgramProxyOGL& proxy = programs_[static_cast<size_t>(filter)];
     const ProgramStats::Census census = programStats_.beforeLock(proxy);

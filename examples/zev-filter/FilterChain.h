@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "Filter.h"
-#include "FramebufferObject.h"
 #include "ProgramStats.h"
+#include "RenderTarget.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "image_runtime/images/ImageGPU.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "FramebufferObject.h"
+#include "RenderTarget.h"
 #include "RgbaPixels.h"
 #include "image_runtime/images/ImageCPU.h"
 #include "image_runtime/images/ImageGPU.h"
