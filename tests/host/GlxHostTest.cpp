@@ -89,8 +89,8 @@ TEST(GlxHost, ThePoolWorksInTheHostsGlxContext) {
         configuration.setContext(&context);
         const ScopedTexturePool pool(configuration);
         {
-            const ImageGPU image(IntegerRect(int2(0, 0), size2(8, 4)),
-                                 ImageGPU::PIXEL_FORMAT_RGBA8, float2(1.0f, 1.0f));
+            const ImageGPU image(IntegerRect(int2(0, 0), size2(8, 4)), ImageGPU::PIXEL_FORMAT_RGBA8,
+                                 float2(1.0f, 1.0f));
             EXPECT_NE(image.texture()->objectID(), 0u);
             const OGL::ScopedContextWrapper saved;
             OGL::releaseCurrentContext();
