@@ -4,6 +4,8 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "support/TestSupport.h"
 #include "zev_ogl/FramebufferObject.h"
 #include "zev_ogl/Program.h"
@@ -16,79 +18,63 @@ namespace {
 
 using OwnersTest = ZEV::Test::GLTest;
 
-template <class Owner, class Make, class Wrap, class Exists>
-void expectSingleOwnership(Make make, Wrap wrap, Exists exists) {
-    Owner first = make();
-    const unsigned int name = first.objectID();
+// Moves, a move assignment over a live owner, release and wrap: the GL
+// object exists exactly while one owner holds it (the fixture checks the
+// live counts).
+template <class Owner, class Make, class Wrap>
+void expectSingleOwnership(Make make, Wrap wrap, GLboolean (*exists)(GLuint)) {
+    Owner first = make(), other = make();
+    const unsigned int name = first.objectID(), replaced = other.objectID();
     Owner moved(std::move(first));
-    EXPECT_EQ(first.objectID(), 0u);
-    Owner other = make();
-    const unsigned int replaced = other.objectID();
     other = std::move(moved);
-    EXPECT_FALSE(exists(replaced)) << "move assignment deletes the name it held";
-    EXPECT_EQ(moved.objectID(), 0u);
-    const unsigned int released = other.release();
-    EXPECT_EQ(released, name);
+    EXPECT_EQ(first.objectID() + moved.objectID(), 0u);
+    EXPECT_FALSE(exists(replaced));
+    EXPECT_EQ(other.release(), name);
     EXPECT_EQ(other.objectID(), 0u);
-    {
-        const Owner adopted = wrap(released);
-        EXPECT_TRUE(exists(name)) << "release gives the name up without deleting it";
-    }
-    EXPECT_FALSE(exists(name));  // and the fixture checks the live counts
+    EXPECT_TRUE(exists(name));
+    { const Owner adopted = wrap(name); }
+    EXPECT_FALSE(exists(name));
 }
 
 TEST_F(OwnersTest, EachNameHasExactlyOneOwner) {
+    const auto format = Texture::INTERNAL_FORMAT_RGBA8;
     expectSingleOwnership<Texture2D>(
-        [] { return Texture2D(Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false); },
-        [](unsigned int name) {
-            return Texture2D::wrap(name, Texture::INTERNAL_FORMAT_RGBA8, 4, 4);
-        },
-        [](unsigned int name) { return glIsTexture(name) == GL_TRUE; });
-    expectSingleOwnership<Program>([] { return Program(); }, &Program::wrap,
-                                   [](unsigned int name) { return glIsProgram(name) == GL_TRUE; });
-    expectSingleOwnership<FramebufferObject>(
-        [] {
-            FramebufferObject framebuffer;
-            const ScopedFramebufferBinding binding(framebuffer.objectID());  // binding creates it
-            return framebuffer;
-        },
-        &FramebufferObject::wrap,
-        [](unsigned int name) { return glIsFramebufferEXT(name) == GL_TRUE; });
+        [&] { return Texture2D(format, 4, 4, false); },
+        [&](GLuint name) { return Texture2D::wrap(name, format, 4, 4); }, glIsTexture);
+    expectSingleOwnership<Program>([] { return Program(); }, &Program::wrap, glIsProgram);
+    const auto bound = [] {  // a framebuffer object exists once it was bound
+        FramebufferObject framebuffer;
+        framebuffer.bind();
+        return framebuffer;
+    };
+    expectSingleOwnership<FramebufferObject>(bound, &FramebufferObject::wrap, glIsFramebufferEXT);
 }
 
 TEST_F(OwnersTest, GuardsRestoreTheCallersStateWhenAnExceptionUnwinds) {
-    Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
-    glViewport(1, 2, 3, 4);
-    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 7);
+    const auto state = [] {
+        std::vector<float> values;
+        for (GLenum query : {GL_VIEWPORT, GL_COLOR_CLEAR_VALUE, GL_UNPACK_ALIGNMENT,
+                             GL_FRAMEBUFFER_BINDING_EXT, GL_TEXTURE_BINDING_2D}) {
+            float value[4] = {};
+            glGetFloatv(query, value);
+            values.insert(values.end(), value, value + 4);
+        }
+        return values;
+    };
+    const Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
+    const std::vector<float> before = state();
     try {
         const FramebufferObject framebuffer;
         const ScopedFramebufferBinding binding(framebuffer.objectID());
         const ScopedTextureBinding textureBinding(GL_TEXTURE_2D, texture.objectID());
-        const ScopedViewport viewport(0, 0, 16, 16);
-        const ScopedClearColor clear(0.0f, 0.0f, 0.0f, 0.0f);
+        const ScopedViewport viewport(1, 2, 3, 4);
+        const ScopedClearColor clear(0.25f, 0.5f, 0.75f, 1.0f);
         const ScopedPixelUnpack unpack{PixelUnpackParameters()};
+        EXPECT_NE(state(), before);
         throw 1;
     } catch (int) {
     }
-    GLint viewport[4], alignment = 0, rowLength = 0, framebuffer = -1, bound = -1;
-    GLfloat clear[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{1, 2, 3, 4}));
-    EXPECT_EQ(std::vector<GLfloat>(clear, clear + 4),
-              (std::vector<GLfloat>{0.25f, 0.5f, 0.75f, 1.0f}));
-    EXPECT_EQ(alignment, 8);
-    EXPECT_EQ(rowLength, 7);
-    EXPECT_EQ(framebuffer, 0);
-    EXPECT_EQ(bound, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    EXPECT_EQ(state(), before);
 }
 
 }  // namespace

@@ -1,13 +1,8 @@
 // A GLX host built against the split GL libraries (libGLX + libOpenGL, no
-// libGL.so.1): the runtime must see its context. Runs its own Xvfb and skips
-// where there is none.
+// libGL.so.1): the runtime must see its context. The test command runs it
+// under xvfb-run; without an X display it skips.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "image_runtime/images/ImageGPU.h"
 #include "zev_host/RuntimeSetup.h"
@@ -21,34 +16,6 @@ namespace {
 
 using namespace ZEV;
 
-// Xvfb on a display number it picks itself, stopped at the end of the test.
-struct VirtualDisplay {
-    pid_t server = -1;
-    std::string name;
-    VirtualDisplay() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        server = fork();
-        if (server == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "+extension",
-                   "GLX", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        char number[16] = {};
-        if (server > 0 && read(fds[0], number, sizeof number - 1) > 0)
-            name = ":" + std::string(number, std::string(number).find('\n'));
-        close(fds[0]);
-    }
-    ~VirtualDisplay() {
-        if (server <= 0) return;
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
-    }
-};
-
 class GlxContext final : public OGL::Context {
 public:
     GlxContext(Display* display, GLXFBConfig config) : display_(display) {
@@ -57,7 +24,6 @@ public:
         context_ = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
     }
     ~GlxContext() override {
-        glXMakeContextCurrent(display_, None, None, nullptr);
         glXDestroyContext(display_, context_);
         glXDestroyPbuffer(display_, pbuffer_);
     }
@@ -71,10 +37,8 @@ private:
 };
 
 TEST(GlxHost, ThePoolWorksInTheHostsGlxContext) {
-    const VirtualDisplay server;
-    if (server.name.empty()) GTEST_SKIP() << "no Xvfb to run a GLX host on";
-    Display* display = XOpenDisplay(server.name.c_str());
-    ASSERT_NE(display, nullptr);
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) GTEST_SKIP() << "no X display to run a GLX host on";
     const int wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
     int count = 0;
     GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), wanted, &count);
