@@ -27,6 +27,7 @@ void expectSingleOwnership(Make make, Wrap wrap, GLboolean (*exists)(GLuint)) {
     const unsigned int name = first.objectID(), replaced = other.objectID();
     Owner moved(std::move(first));
     other = std::move(moved);
+    // NOLINTNEXTLINE(bugprone-use-after-move): a moved-from owner holds 0
     EXPECT_EQ(first.objectID() + moved.objectID(), 0u);
     EXPECT_FALSE(exists(replaced));
     EXPECT_EQ(other.release(), name);
