@@ -22,13 +22,13 @@ const char* const kFragment =
 
 // One context and one manager for the whole program.
 struct Setup {
-    std::unique_ptr<OGL::Context> context;
-    Setup() {
+    std::unique_ptr<OGL::Context> context = [] {
         setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
-        context = OGL::createHeadlessContext();
-        context->makeCurrent();
-        RuntimeSetup::createShaderManager();
-    }
+        auto created = OGL::createHeadlessContext();
+        created->makeCurrent();
+        return created;
+    }();
+    ScopedShaderManager manager;
 };
 
 void ensureSetup() { static Setup setup; }

@@ -39,7 +39,7 @@ endif()
 # libraries' own sources only (they include the GL headers, which public
 # headers never do). The directories are read at install time, so headers
 # added later are installed without touching this file.
-set(ZEV_INTERNAL_HEADERS GLError.h TextureOrigins.h)
+set(ZEV_INTERNAL_HEADERS GLError.h Glx.h TextureOrigins.h)
 set(ZEV_HEADER_EXCLUDES)
 foreach(header ${ZEV_INTERNAL_HEADERS})
   list(APPEND ZEV_HEADER_EXCLUDES PATTERN ${header} EXCLUDE)

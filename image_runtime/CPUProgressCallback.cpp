@@ -2,7 +2,10 @@
 // callback throws leaves these functions: it becomes CPU_STATUS_CALLBACK_ERROR.
 #include "image_runtime/CPUProgressCallback.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace ZEV {
 
@@ -40,6 +43,20 @@ int linesPerStepFor(float stepPercent, int totalLines) {
     return linesFrom(static_cast<float>(totalLines) * (stepPercent * 0.01f));
 }
 
+// (int)bounds[3] - (int)bounds[2], each bound truncated toward zero, but
+// without the undefined conversions and overflow: bounds beyond the int range
+// count as its ends, NaN as 0, and the difference is clamped to the range.
+int lineCount(const float* bounds) {
+    using Limits = std::numeric_limits<int>;
+    const auto truncated = [](float bound) -> int64_t {
+        if (std::isnan(bound)) return 0;
+        return static_cast<int64_t>(std::clamp<double>(std::trunc(static_cast<double>(bound)),
+                                                       Limits::min(), Limits::max()));
+    };
+    const int64_t lines = truncated(bounds[3]) - truncated(bounds[2]);
+    return static_cast<int>(std::clamp<int64_t>(lines, Limits::min(), Limits::max()));
+}
+
 void processWithoutCallback(CPUProgressCallbackIntermediary* intermediary, int* linesPerStep) {
     intermediary->stepPercent = 100.0f;
     *linesPerStep = intermediary->totalLines;
@@ -49,7 +66,7 @@ void processWithoutCallback(CPUProgressCallbackIntermediary* intermediary, int* 
 
 void _ZEV_initialNumberOfLines(float* bounds, CPUProgressCallbackIntermediary* intermediary,
                                int* status, int* linesPerStep) noexcept {
-    intermediary->totalLines = static_cast<int>(bounds[3]) - static_cast<int>(bounds[2]);
+    intermediary->totalLines = lineCount(bounds);
 
     CPUProgressCallback* const callback = CPUProgressCallback::getCPUProgressCallback();
     if (callback == nullptr) {

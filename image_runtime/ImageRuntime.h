@@ -3,6 +3,7 @@
 #pragma once
 
 #include "zev_core/Exceptions.h"
+#include "zev_core/FilteringStream.h"
 #include "zev_core/Logging.h"
 #include "zev_core/Mutex.h"
 #include "zev_core/Rect.h"
@@ -11,13 +12,16 @@
 
 #include "zev_ogl/Context.h"
 #include "zev_ogl/ExtensionManager.h"
+#include "zev_ogl/FramebufferObject.h"
 #include "zev_ogl/LiveObjects.h"
 #include "zev_ogl/Program.h"
+#include "zev_ogl/ScopedBinding.h"
+#include "zev_ogl/ScopedState.h"
+#include "zev_ogl/Shader.h"
 #include "zev_ogl/Texture.h"
 
 #include "image_runtime/CPUProgressCallback.h"
 #include "image_runtime/ConversionsWithPixelSize.h"
-#include "image_runtime/FilteringStream.h"
 #include "image_runtime/PixelSizePrinting.h"
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"

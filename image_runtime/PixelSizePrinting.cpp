@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "image_runtime/FilteringStream.h"
+#include "zev_core/FilteringStream.h"
 #include "zev_core/Logging.h"
 #include "zev_core/Rect.h"
 

@@ -17,6 +17,14 @@ namespace {
 
 constexpr const char* kSource = "image_runtime/ShaderManagerOGL";
 
+// The lines that the manager's exceptions report: fixed numbers that hosts
+// may match on, whatever line of this file throws.
+constexpr int kLineRegisterBuilt = 69;
+constexpr int kLineClearLocked = 134;
+constexpr int kLineInstance = 316;
+constexpr int kLineCreateTwice = 323;
+constexpr int kLineDestroyNone = 331;
+
 enum class ClockMode { Unchosen, PerformanceCounter, TickCount };
 
 ClockMode gClockMode = ClockMode::Unchosen;
@@ -62,7 +70,7 @@ ShaderManagerOGL::~ShaderManagerOGL() { clearAll(); }
 void ShaderManagerOGL::RegisterShaderProgram(ShaderProgramProxyOGL* pProxy) {
     RemoveOldShaders();
     if (pProxy->p_ProgramObject)
-        throwAt<InternalException>(kSource, 69, "!pProxy->p_ProgramObject");
+        throwAt<InternalException>(kSource, kLineRegisterBuilt, "!pProxy->p_ProgramObject");
     // Attached before loading: a failed build leaves it on the proxy, and the
     // next lock hands it out instead of failing the same way again.
     pProxy->p_ProgramObject = new OGL::Program();
@@ -106,7 +114,7 @@ void ShaderManagerOGL::UnRegisterShaderProgram(ShaderProgramProxyOGL* pProxy) {
 
 void ShaderManagerOGL::clearProgram(ShaderProgramProxyOGL* pProxy) {
     if (pProxy->n_LockCount != 0)
-        throwAt<InternalException>(kSource, 134, "pProxy->n_LockCount == 0");
+        throwAt<InternalException>(kSource, kLineClearLocked, "pProxy->n_LockCount == 0");
     if (pProxy->p_ProgramObject) deleteProgram(pProxy, false);
 }
 
@@ -149,18 +157,19 @@ void ShaderManagerOGL::deleteProgram(ShaderProgramProxyOGL* pProxy, bool registe
 }
 
 ShaderManagerOGL* ShaderManagerOGL::Instance() {
-    if (!gpInstance_) throwAt<InternalException>(kSource, 316, "Enforce gpInstance_ != NULL");
+    if (!gpInstance_)
+        throwAt<InternalException>(kSource, kLineInstance, "Enforce gpInstance_ != NULL");
     return gpInstance_;
 }
 
 void ShaderManagerOGL::Create() {
-    if (gpInstance_) throwAt<InternalException>(kSource, 323, "gpInstance_ == 0");
+    if (gpInstance_) throwAt<InternalException>(kSource, kLineCreateTwice, "gpInstance_ == 0");
     gpInstance_ = new ShaderManagerOGL();
-    if (!gpInstance_) throwAt<InternalException>(kSource, 325, "Enforce gpInstance_ != NULL");
 }
 
 void ShaderManagerOGL::Destroy() {
-    if (!gpInstance_) throwAt<InternalException>(kSource, 331, "Enforce gpInstance_ != NULL");
+    if (!gpInstance_)
+        throwAt<InternalException>(kSource, kLineDestroyNone, "Enforce gpInstance_ != NULL");
     delete gpInstance_;
     gpInstance_ = nullptr;
 }

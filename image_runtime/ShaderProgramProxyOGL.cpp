@@ -12,6 +12,8 @@ namespace ZEV {
 
 namespace {
 constexpr const char* kSource = "image_runtime/ShaderProgramProxyOGL";
+// The line that a failed lock reports: a fixed number hosts may match on.
+constexpr int kLineLockFailed = 119;
 }  // namespace
 
 ShaderProgramProxyOGL::ShaderProgramProxyOGL() = default;
@@ -64,7 +66,7 @@ OGL::Program* ShaderProgramProxyOGL::LockOglProgram() {
     if (!p_ProgramObject) {
         std::ostringstream message;
         message << "The progam shader cannot be initialized.";
-        throwAt<InternalException>(kSource, 119, message.str());
+        throwAt<InternalException>(kSource, kLineLockFailed, message.str());
     }
     ++n_LockCount;
     ShaderManagerOGL::Instance()->SetTimeStamp(this);

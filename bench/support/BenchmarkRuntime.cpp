@@ -24,9 +24,10 @@ int runBenchmarksWithPool(int argc, char** argv, const char* program,
         caller->makeCurrent();
         TexturePool::Configuration configuration;
         configuration.setContext(poolContext.get());
-        RuntimeSetup::createTexturePool(configuration);
-        run();
-        RuntimeSetup::destroyTexturePool();
+        {
+            const ScopedTexturePool pool(configuration);
+            run();
+        }
         OGL::releaseCurrentContext();
     } catch (const std::exception& e) {
         std::cerr << program << ": " << e.what() << "\n";

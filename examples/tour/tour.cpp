@@ -32,8 +32,10 @@ int main() {
         TexturePool::Configuration configuration;
         configuration.setContext(poolContext.get());
         configuration.setVideoMemoryListener(&listener);
-        RuntimeSetup::createTexturePool(configuration);
-        RuntimeSetup::createShaderManager();
+        // The guards destroy them again at the end of the scope, in reverse
+        // order, after every image and proxy inside it is gone.
+        const ScopedTexturePool pool(configuration);
+        const ScopedShaderManager shaders;
         {
             // A GPU image takes its texture from the pool and fills it.
             const size2 size(64, 32);
@@ -67,12 +69,8 @@ int main() {
             const float4 colour = reader.getRGBAFloat4PixelAt(10, 20);
             std::cout << "pixel (10, 20): " << colour[0] << " " << colour[1] << " " << colour[2]
                       << " " << colour[3] << "\n";
-        }  // the proxy deletes its program, the image gives its texture back
-
-        RuntimeSetup::destroyShaderManager();
-        RuntimeSetup::destroyTexturePool();  // deletes the idle textures
-        OGL::releaseCurrentContext();
-        return 0;
+        }          // the proxy deletes its program, the image gives its texture back
+        return 0;  // the manager goes, then the pool with its idle textures
     } catch (const std::exception& e) {
         std::cerr << "zev-tour: " << e.what() << "\n";
         return 1;

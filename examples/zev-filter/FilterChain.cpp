@@ -119,7 +119,7 @@ std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Stage stage, int sepiaTimes,
     auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(), source.pixelFormat(),
                                                   source.pixelSize());
     ++imagesAcquired_;
-    framebuffer_.target(*target);
+    renderInto(framebuffer_, *target);
 
     ZEV::ShaderProgramProxyOGL& proxy = program(stage, sepiaTimes);
     const ProgramStats::Census census = programStats_.beforeLock(proxy);

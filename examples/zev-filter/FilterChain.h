@@ -12,9 +12,9 @@
 
 #include "Filter.h"
 #include "FilterShaders.h"
-#include "FramebufferObject.h"
 #include "FullScreenTriangle.h"
 #include "ProgramStats.h"
+#include "RenderTarget.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "image_runtime/images/ImageGPU.h"
 

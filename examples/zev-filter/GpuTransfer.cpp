@@ -57,7 +57,7 @@ std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image,
     auto result = std::make_unique<ZEV::ImageCPU>(ZEV::ImageCPU::PIXEL_FORMAT_RGBA32F,
                                                   image.width(), image.height(), image.pixelSize(),
                                                   image.offsetX(), image.offsetY(), 0, 0);
-    framebuffer.target(image);
+    renderInto(framebuffer, image);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, static_cast<GLsizei>(image.width()), static_cast<GLsizei>(image.height()),
                  GL_RGBA, GL_FLOAT, result->pixels());

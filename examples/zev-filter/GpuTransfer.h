@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "FramebufferObject.h"
+#include "RenderTarget.h"
 #include "RgbaPixels.h"
 #include "image_runtime/images/ImageCPU.h"
 #include "image_runtime/images/ImageGPU.h"

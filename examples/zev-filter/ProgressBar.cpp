@@ -2,6 +2,7 @@
 #include "ProgressBar.h"
 
 #include <algorithm>
+#include <mutex>
 #include <ostream>
 
 #include "Interrupt.h"
@@ -20,17 +21,6 @@ int percentDone(const ProgressJob& job) {
     if (job.totalLines <= 0) return 100;
     return std::clamp(job.linesDone * 100 / job.totalLines, 0, 100);
 }
-
-class MutexLock {
-public:
-    explicit MutexLock(ZEV::Mutex& mutex) : mutex_(mutex) { mutex_.lock(); }
-    ~MutexLock() { mutex_.unlock(); }
-    MutexLock(const MutexLock&) = delete;
-    MutexLock& operator=(const MutexLock&) = delete;
-
-private:
-    ZEV::Mutex& mutex_;
-};
 
 }  // namespace
 
@@ -72,12 +62,12 @@ void ProgressBar::finish(const ProgressJob& job, bool cancelled) {
 }
 
 ScopedProgressCallback::ScopedProgressCallback(ZEV::CPUProgressCallback& callback) {
-    const MutexLock lock(ZEV::CPUProgressCallback::getCPUProgressCallbackMutex());
+    const std::lock_guard<ZEV::Mutex> lock(ZEV::CPUProgressCallback::getCPUProgressCallbackMutex());
     ZEV::CPUProgressCallback::setCPUProgressCallback(&callback);
 }
 
 ScopedProgressCallback::~ScopedProgressCallback() {
-    const MutexLock lock(ZEV::CPUProgressCallback::getCPUProgressCallbackMutex());
+    const std::lock_guard<ZEV::Mutex> lock(ZEV::CPUProgressCallback::getCPUProgressCallbackMutex());
     ZEV::CPUProgressCallback::setCPUProgressCallback(nullptr);
 }
 

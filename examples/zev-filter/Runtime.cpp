@@ -8,7 +8,6 @@
 
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/TexturePool.h"
-#include "zev_host/RuntimeSetup.h"
 
 namespace ZevFilter {
 
@@ -30,20 +29,19 @@ Runtime::CurrentContext::CurrentContext(ZEV::OGL::Context& context) { context.ma
 
 Runtime::CurrentContext::~CurrentContext() { ZEV::OGL::releaseCurrentContext(); }
 
-Runtime::TexturePoolInstance::TexturePoolInstance(ZEV::VideoMemory::VideoMemoryListener& listener,
-                                                  ZEV::OGL::Context& poolContext) {
+ZEV::TexturePool::Configuration Runtime::poolConfiguration(
+    ZEV::VideoMemory::VideoMemoryListener& listener, ZEV::OGL::Context& poolContext) {
     ZEV::TexturePool::Configuration configuration;
     configuration.setVideoMemoryListener(&listener);
     configuration.setContext(&poolContext);
-    ZEV::RuntimeSetup::createTexturePool(configuration);
+    return configuration;
 }
 
-Runtime::TexturePoolInstance::~TexturePoolInstance() {
-    reportFailure("destroying the texture pool", [] { ZEV::RuntimeSetup::destroyTexturePool(); });
-}
-
-Runtime::ShaderManagerInstance::ShaderManagerInstance(const ProgramLimits& limits) {
-    ZEV::RuntimeSetup::createShaderManager();
+Runtime::Runtime(ZEV::VideoMemory::VideoMemoryListener& listener, const ProgramLimits& limits)
+    : drawingContext_(ZEV::OGL::createHeadlessContext()),
+      poolContext_(ZEV::OGL::createHeadlessContext(drawingContext_.get())),
+      current_(*drawingContext_),
+      pool_(poolConfiguration(listener, *poolContext_)) {
     ZEV::ShaderManagerOGL* manager = ZEV::ShaderManagerOGL::Instance();
     manager->SetMaxNumShaders(limits.maxPrograms);
     // Evict down to three quarters of the maximum, as the manager's own
@@ -52,19 +50,11 @@ Runtime::ShaderManagerInstance::ShaderManagerInstance(const ProgramLimits& limit
     manager->SetMaxShaderAge(limits.maxIdleSeconds);
 }
 
-Runtime::ShaderManagerInstance::~ShaderManagerInstance() {
-    reportFailure("destroying the shader manager",
-                  [] { ZEV::RuntimeSetup::destroyShaderManager(); });
+// Teardown failures are reported, not thrown; the guards are then empty.
+Runtime::~Runtime() {
+    reportFailure("destroying the shader manager", [this] { shaders_.destroy(); });
+    reportFailure("destroying the texture pool", [this] { pool_.destroy(); });
 }
-
-Runtime::Runtime(ZEV::VideoMemory::VideoMemoryListener& listener, const ProgramLimits& limits)
-    : drawingContext_(ZEV::OGL::createHeadlessContext()),
-      poolContext_(ZEV::OGL::createHeadlessContext(drawingContext_.get())),
-      current_(*drawingContext_),
-      pool_(listener, *poolContext_),
-      shaders_(limits) {}
-
-Runtime::~Runtime() = default;
 
 std::string Runtime::renderer() const {
     const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image_runtime/VideoMemory.h"
+#include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/Context.h"
 
 namespace ZevFilter {
@@ -42,27 +43,15 @@ private:
         CurrentContext(const CurrentContext&) = delete;
         CurrentContext& operator=(const CurrentContext&) = delete;
     };
-    class TexturePoolInstance {
-    public:
-        TexturePoolInstance(ZEV::VideoMemory::VideoMemoryListener& listener,
-                            ZEV::OGL::Context& poolContext);
-        ~TexturePoolInstance();
-        TexturePoolInstance(const TexturePoolInstance&) = delete;
-        TexturePoolInstance& operator=(const TexturePoolInstance&) = delete;
-    };
-    class ShaderManagerInstance {
-    public:
-        explicit ShaderManagerInstance(const ProgramLimits& limits);
-        ~ShaderManagerInstance();
-        ShaderManagerInstance(const ShaderManagerInstance&) = delete;
-        ShaderManagerInstance& operator=(const ShaderManagerInstance&) = delete;
-    };
+    // The pool with the host's listener, in poolContext's share group.
+    static ZEV::TexturePool::Configuration poolConfiguration(
+        ZEV::VideoMemory::VideoMemoryListener& listener, ZEV::OGL::Context& poolContext);
 
     std::unique_ptr<ZEV::OGL::Context> drawingContext_;
     std::unique_ptr<ZEV::OGL::Context> poolContext_;
     CurrentContext current_;
-    TexturePoolInstance pool_;
-    ShaderManagerInstance shaders_;
+    ZEV::ScopedTexturePool pool_;
+    ZEV::ScopedShaderManager shaders_;
 };
 
 }  // namespace ZevFilter

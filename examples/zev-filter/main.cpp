@@ -17,7 +17,6 @@
 
 #include "CountingListener.h"
 #include "FilterChain.h"
-#include "FramebufferObject.h"
 #include "GpuTransfer.h"
 #include "Interrupt.h"
 #include "Options.h"
@@ -26,6 +25,7 @@
 #include "ProgramStats.h"
 #include "ProgressBar.h"
 #include "Quantise.h"
+#include "RenderTarget.h"
 #include "Runtime.h"
 #include "Summary.h"
 #include "TestImage.h"

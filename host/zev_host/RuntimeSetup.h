@@ -1,5 +1,7 @@
 // The framework's set-up code outside the runtime library: the one friend
-// through which a host creates and destroys the runtime's singletons.
+// through which a host creates and destroys the runtime's singletons, and
+// scoped guards that create one in their constructor and destroy it in their
+// destructor, so that nothing a host throws in between leaves it behind.
 #pragma once
 
 #include "image_runtime/TexturePool.h"
@@ -21,6 +23,42 @@ public:
     static void createTexturePool(const TexturePool::Configuration& configuration);
     // Destroy every ImageGPU (or release its texture) first.
     static void destroyTexturePool();
+};
+
+// Creates the texture pool (as createTexturePool, so the context that is to
+// own the pool's framebuffer object must be current) and destroys it again,
+// with that context current, when it goes out of scope. Every ImageGPU must
+// be gone or have released its texture by then.
+class ZEV_API ScopedTexturePool {
+public:
+    explicit ScopedTexturePool(const TexturePool::Configuration& configuration);
+    // Destroys the pool unless destroy() did; a failure is swallowed, since
+    // the pool is unregistered before anything can fail and so is gone anyway.
+    ~ScopedTexturePool();
+    ScopedTexturePool(const ScopedTexturePool&) = delete;
+    ScopedTexturePool& operator=(const ScopedTexturePool&) = delete;
+    // Destroys the pool now, letting a failure reach the caller.
+    void destroy();
+
+private:
+    bool held_ = true;
+};
+
+// Creates the shader manager and destroys it when it goes out of scope;
+// every program proxy must be gone by then. Needs no context until a proxy
+// is locked; destroy it with the programs' context current.
+class ZEV_API ScopedShaderManager {
+public:
+    ScopedShaderManager();
+    // Destroys the manager unless destroy() did.
+    ~ScopedShaderManager();
+    ScopedShaderManager(const ScopedShaderManager&) = delete;
+    ScopedShaderManager& operator=(const ScopedShaderManager&) = delete;
+    // Destroys the manager now, letting a failure reach the caller.
+    void destroy();
+
+private:
+    bool held_ = true;
 };
 
 }  // namespace ZEV

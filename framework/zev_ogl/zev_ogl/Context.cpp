@@ -3,14 +3,17 @@
 
 #include <dlfcn.h>
 #include <epoxy/egl.h>
+#include <link.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
 #include "zev_ogl/GLError.h"
+#include "zev_ogl/Glx.h"
 
 namespace ZEV::OGL {
 
@@ -19,14 +22,7 @@ namespace {
 constexpr const char* kSource = "zev_ogl/Context";
 
 bool hasExtension(const char* list, const char* name) {
-    if (!list) return false;
-    const size_t length = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
-        const bool startOk = p == list || p[-1] == ' ';
-        const bool endOk = p[length] == ' ' || p[length] == '\0';
-        if (startOk && endOk) return true;
-    }
-    return false;
+    return list && epoxy_extension_in_string(list, name);
 }
 
 [[noreturn]] void eglFailure(int line, const char* what) {
@@ -34,8 +30,8 @@ bool hasExtension(const char* list, const char* name) {
                                std::string(what) + ": EGL error " + detail::hex(eglGetError()));
 }
 
-// The process's one headless display, initialised once and never
-// terminated (terminating unloads the driver under still-running code).
+// The process's one headless display, initialised once and terminated at
+// exit (see terminateAtExit).
 struct HeadlessDisplay {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLConfig config = nullptr;  // null with EGL_KHR_no_config_context
@@ -86,8 +82,43 @@ HeadlessDisplay openDisplay() {
                                "surfaceless platform is available");
 }
 
+EGLDisplay gDisplayToTerminate = EGL_NO_DISPLAY;
+
+// Keeps the loaded GL and Vulkan driver libraries mapped for the rest of the
+// process. Terminating the display would otherwise unload them, and leak
+// checkers could then no longer tell the driver's own exit-time leftovers
+// from ours.
+void pinDriverLibraries() {
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) {
+            const std::string_view name = info->dlpi_name ? info->dlpi_name : "";
+            if (name.find("_dri.so") != std::string_view::npos ||
+                name.find("libvulkan_") != std::string_view::npos)
+                dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
+}
+
+// Some drivers (zink on a Vulkan driver among them) run threads of their own
+// until their display is terminated; left running, they crash in the
+// process's exit-time teardown.
+void terminateAtExit() {
+    const EGLDisplay display = gDisplayToTerminate;
+    if (eglGetCurrentDisplay() == display)
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglTerminate(display);
+    eglReleaseThread();
+}
+
 const HeadlessDisplay& headlessDisplay() {
-    static const HeadlessDisplay display = openDisplay();
+    static const HeadlessDisplay display = [] {
+        const HeadlessDisplay opened = openDisplay();
+        pinDriverLibraries();
+        gDisplayToTerminate = opened.display;
+        std::atexit(terminateAtExit);
+        return opened;
+    }();
     return display;
 }
 
@@ -119,40 +150,6 @@ private:
     EGLContext context_ = EGL_NO_CONTEXT;
 };
 
-// GLX entry points, looked up only where libGL is already loaded so that
-// EGL-only processes never load X11 for this.
-struct GlxFunctions {
-    void* (*getCurrentContext)() = nullptr;
-    void* (*getCurrentDisplay)() = nullptr;
-    unsigned long (*getCurrentDrawable)() = nullptr;
-    unsigned long (*getCurrentReadDrawable)() = nullptr;
-    int (*makeContextCurrent)(void*, unsigned long, unsigned long, void*) = nullptr;
-};
-
-const GlxFunctions& glx() {
-    static const GlxFunctions functions = [] {
-        GlxFunctions f;
-        void* library = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
-        if (!library) return f;
-        f.getCurrentContext =
-            reinterpret_cast<decltype(f.getCurrentContext)>(dlsym(library, "glXGetCurrentContext"));
-        f.getCurrentDisplay =
-            reinterpret_cast<decltype(f.getCurrentDisplay)>(dlsym(library, "glXGetCurrentDisplay"));
-        f.getCurrentDrawable = reinterpret_cast<decltype(f.getCurrentDrawable)>(
-            dlsym(library, "glXGetCurrentDrawable"));
-        f.getCurrentReadDrawable = reinterpret_cast<decltype(f.getCurrentReadDrawable)>(
-            dlsym(library, "glXGetCurrentReadDrawable"));
-        f.makeContextCurrent = reinterpret_cast<decltype(f.makeContextCurrent)>(
-            dlsym(library, "glXMakeContextCurrent"));
-        dlclose(library);
-        if (!f.getCurrentContext || !f.getCurrentDisplay || !f.getCurrentDrawable ||
-            !f.getCurrentReadDrawable || !f.makeContextCurrent)
-            f = GlxFunctions();
-        return f;
-    }();
-    return functions;
-}
-
 }  // namespace
 
 Context::~Context() = default;
@@ -169,9 +166,9 @@ std::unique_ptr<Context> createHeadlessContext(const Context* shareWith) {
 void releaseCurrentContext() {
     if (eglGetCurrentContext() != EGL_NO_CONTEXT)
         eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    const GlxFunctions& f = glx();
-    if (f.getCurrentContext && f.getCurrentContext())
-        f.makeContextCurrent(f.getCurrentDisplay(), 0, 0, nullptr);
+    const detail::GlxFunctions* glx = detail::glx();
+    if (glx && glx->getCurrentContext())
+        glx->makeContextCurrent(glx->getCurrentDisplay(), 0, 0, nullptr);
 }
 
 ScopedContextWrapper::ScopedContextWrapper() {
@@ -183,14 +180,13 @@ ScopedContextWrapper::ScopedContextWrapper() {
         eglRead_ = eglGetCurrentSurface(EGL_READ);
         return;
     }
-    const GlxFunctions& f = glx();
-    if (f.getCurrentContext) {
-        if (void* context = f.getCurrentContext()) {
+    if (const detail::GlxFunctions* glx = detail::glx()) {
+        if (void* context = glx->getCurrentContext()) {
             api_ = Api::GLX;
             context_ = context;
-            display_ = f.getCurrentDisplay();
-            glxDraw_ = f.getCurrentDrawable();
-            glxRead_ = f.getCurrentReadDrawable();
+            display_ = glx->getCurrentDisplay();
+            glxDraw_ = glx->getCurrentDrawable();
+            glxRead_ = glx->getCurrentReadDrawable();
         }
     }
 }
@@ -198,7 +194,10 @@ ScopedContextWrapper::ScopedContextWrapper() {
 ScopedContextWrapper::~ScopedContextWrapper() {
     switch (api_) {
         case Api::EGL: eglMakeCurrent(display_, eglDraw_, eglRead_, context_); break;
-        case Api::GLX: glx().makeContextCurrent(display_, glxDraw_, glxRead_, context_); break;
+        case Api::GLX:
+            // Found at construction, and a found library is kept.
+            detail::glx()->makeContextCurrent(display_, glxDraw_, glxRead_, context_);
+            break;
         case Api::None:
             // Nothing was current: release with the display of whatever is
             // current now, since EGL_NO_DISPLAY cannot release anything.

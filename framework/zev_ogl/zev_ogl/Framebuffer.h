@@ -1,6 +1,7 @@
-// The framebuffer-object calls the runtime makes, counted as live objects.
-// A framebuffer object belongs to the context that made it: use and delete
-// it only there.
+// The framebuffer-object calls by raw name, counted as live objects, for
+// code that keeps a bare name; FramebufferObject.h has the owner, which new
+// code uses. A framebuffer object belongs to the context that made it: use
+// and delete it only there.
 #pragma once
 
 #include "zev_core/Export.h"

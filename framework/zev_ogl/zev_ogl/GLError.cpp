@@ -1,4 +1,4 @@
-// GL error checks and scoped texture bindings for zev_ogl's sources.
+// GL error checks for zev_ogl's sources.
 #include "zev_ogl/GLError.h"
 
 #include <sstream>
@@ -32,15 +32,6 @@ GLenum bindingQuery(GLenum target) {
         case GL_TEXTURE_RECTANGLE: return GL_TEXTURE_BINDING_RECTANGLE;
         default: return GL_TEXTURE_BINDING_2D;
     }
-}
-
-ScopedTextureBinding::ScopedTextureBinding(GLenum target, GLuint texture) : target_(target) {
-    glGetIntegerv(bindingQuery(target), &previous_);
-    glBindTexture(target, texture);
-}
-
-ScopedTextureBinding::~ScopedTextureBinding() {
-    glBindTexture(target_, static_cast<GLuint>(previous_));
 }
 
 }  // namespace ZEV::OGL::detail

@@ -1,5 +1,5 @@
-// Internal helpers for zev_ogl's sources: GL error checks that throw, and a
-// scoped texture binding. Not installed.
+// Internal helpers for zev_ogl's sources: GL error checks that throw, and the
+// binding query of a texture target. Not installed.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -13,18 +13,6 @@ void drainErrors();
 // Throws InternalException "<what>: GL error 0x...." when GL reports an error.
 void checkError(const char* source, int line, const char* what);
 std::string hex(unsigned int value);
-
-class ScopedTextureBinding {
-public:
-    ScopedTextureBinding(GLenum target, GLuint texture);
-    ~ScopedTextureBinding();
-    ScopedTextureBinding(const ScopedTextureBinding&) = delete;
-    ScopedTextureBinding& operator=(const ScopedTextureBinding&) = delete;
-
-private:
-    GLenum target_;
-    GLint previous_ = 0;
-};
 
 GLenum bindingQuery(GLenum target);
 

@@ -1,5 +1,10 @@
 // Base of the GL object wrappers: a GL name and the binding query of its target.
+// A wrapper owns its name: it deletes it on destruction, hands it on when
+// moved (the moved-from wrapper holds name 0 and deletes nothing), and gives
+// it up through the derived class's release().
 #pragma once
+
+#include <utility>
 
 #include "zev_core/Export.h"
 
@@ -17,6 +22,12 @@ public:
 
 protected:
     Object() = default;
+    Object(Object&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+    // Only takes the name over: the derived class deletes its own first.
+    Object& operator=(Object&& other) noexcept {
+        id_ = std::exchange(other.id_, 0);
+        return *this;
+    }
     unsigned int id_ = 0;
 };
 

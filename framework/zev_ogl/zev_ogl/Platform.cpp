@@ -1,28 +1,15 @@
 // Current-context query over EGL and GLX, and the monotonic clock source.
 #include "zev_ogl/Platform.h"
 
-#include <dlfcn.h>
 #include <epoxy/egl.h>
 
 #include <chrono>
 
+#include "zev_ogl/Glx.h"
+
 namespace ZEV::Platform {
 
 namespace {
-
-// GLX is looked up only when the process already has libGL loaded, so an
-// EGL-only host never pulls in X11 through this query.
-void* glxCurrentContext() {
-    using GetCurrentContext = void* (*)();
-    static GetCurrentContext function = []() -> GetCurrentContext {
-        void* library = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
-        if (!library) return nullptr;
-        auto* symbol = reinterpret_cast<GetCurrentContext>(dlsym(library, "glXGetCurrentContext"));
-        dlclose(library);
-        return symbol;
-    }();
-    return function ? function() : nullptr;
-}
 
 class MonotonicClock final : public ClockSource {
 public:
@@ -51,7 +38,8 @@ ClockSource::~ClockSource() = default;
 
 void* currentGLContext() {
     if (EGLContext context = eglGetCurrentContext(); context != EGL_NO_CONTEXT) return context;
-    return glxCurrentContext();
+    const OGL::detail::GlxFunctions* glx = OGL::detail::glx();
+    return glx ? glx->getCurrentContext() : nullptr;
 }
 
 ClockSource& monotonicClock() {

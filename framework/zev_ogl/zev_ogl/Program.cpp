@@ -1,4 +1,4 @@
-// GLSL program wrapper over GL shader and program objects.
+// GLSL program and shader owners over GL shader and program objects.
 #include "zev_ogl/Program.h"
 
 #include <epoxy/gl.h>
@@ -8,6 +8,7 @@
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
 #include "zev_ogl/LiveObjects.h"
+#include "zev_ogl/Shader.h"
 
 namespace ZEV::OGL {
 
@@ -37,20 +38,113 @@ std::string programLog(GLuint program) {
 
 GLSLObject::~GLSLObject() = default;
 
+Shader::Shader(unsigned int stage) {
+    id_ = glCreateShader(stage);
+    if (id_ == 0) throwAt<InternalException>(kSource, __LINE__, "glCreateShader failed");
+    LiveObjects::created(ObjectKind::Shader);
+}
+
+Shader::Shader(AdoptName, unsigned int name) noexcept {
+    id_ = name;
+    if (id_ != 0) LiveObjects::created(ObjectKind::Shader);
+}
+
+Shader Shader::wrap(unsigned int name) { return Shader(AdoptName{}, name); }
+
+Shader::Shader(Shader&& other) noexcept : GLSLObject(other) { other.id_ = 0; }
+
+Shader& Shader::operator=(Shader&& other) noexcept {
+    if (this != &other) {
+        destroy();
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+Shader::~Shader() { destroy(); }
+
+void Shader::destroy() noexcept {
+    if (id_ == 0) return;
+    glDeleteShader(id_);
+    LiveObjects::deleted(ObjectKind::Shader);
+    id_ = 0;
+}
+
+unsigned int Shader::release() noexcept {
+    if (id_ != 0) LiveObjects::deleted(ObjectKind::Shader);
+    return std::exchange(id_, 0);
+}
+
+void Shader::compile(unsigned int count, const char** sources, int* lengths) {
+    glShaderSource(id_, static_cast<GLsizei>(count), sources, lengths);
+    glCompileShader(id_);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(id_, GL_COMPILE_STATUS, &compiled);
+    if (compiled == GL_TRUE) return;
+    GLint stage = 0;
+    glGetShaderiv(id_, GL_SHADER_TYPE, &stage);
+    const char* name = stage == GL_VERTEX_SHADER ? "vertex" : "fragment";
+    throwAt<InternalException>(kSource, __LINE__,
+                               std::string(name) + " shader failed to compile: " + shaderLog(id_));
+}
+
 Program::Program() {
     id_ = glCreateProgram();
     if (id_ == 0) throwAt<InternalException>(kSource, __LINE__, "glCreateProgram failed");
     LiveObjects::created(ObjectKind::Program);
 }
 
-Program::~Program() {
-    for (const GLuint shader : shaders_) {
-        glDetachShader(id_, shader);
-        glDeleteShader(shader);
-        LiveObjects::deleted(ObjectKind::Shader);
+Program::Program(AdoptName, unsigned int name) {
+    id_ = name;
+    if (id_ == 0) return;
+    LiveObjects::created(ObjectKind::Program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(id_, GL_LINK_STATUS, &linked);
+    linked_ = linked == GL_TRUE;
+}
+
+Program Program::wrap(unsigned int name) { return Program(AdoptName{}, name); }
+
+Program::Program(Program&& other) noexcept
+    : GLSLObject(other),
+      shaders_(std::move(other.shaders_)),
+      linked_(std::exchange(other.linked_, false)) {
+    other.id_ = 0;
+    other.shaders_.clear();
+}
+
+Program& Program::operator=(Program&& other) noexcept {
+    if (this != &other) {
+        destroy();
+        id_ = std::exchange(other.id_, 0);
+        shaders_ = std::move(other.shaders_);
+        other.shaders_.clear();
+        linked_ = std::exchange(other.linked_, false);
     }
+    return *this;
+}
+
+Program::~Program() { destroy(); }
+
+void Program::detachShaders() noexcept {
+    for (const Shader& shader : shaders_) glDetachShader(id_, shader.objectID());
+    shaders_.clear();
+}
+
+void Program::destroy() noexcept {
+    if (id_ == 0) return;
+    detachShaders();
     glDeleteProgram(id_);
     LiveObjects::deleted(ObjectKind::Program);
+    id_ = 0;
+    linked_ = false;
+}
+
+unsigned int Program::release() noexcept {
+    shaders_.clear();
+    linked_ = false;
+    if (id_ != 0) LiveObjects::deleted(ObjectKind::Program);
+    return std::exchange(id_, 0);
 }
 
 void Program::loadVertexShader(unsigned int count, const char** sources, int* lengths) {
@@ -62,22 +156,11 @@ void Program::loadFragmentShader(unsigned int count, const char** sources, int* 
 }
 
 void Program::load(unsigned int stage, unsigned int count, const char** sources, int* lengths) {
-    const GLuint shader = glCreateShader(stage);
-    if (shader == 0) throwAt<InternalException>(kSource, __LINE__, "glCreateShader failed");
-    glShaderSource(shader, static_cast<GLsizei>(count), sources, lengths);
-    glCompileShader(shader);
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled != GL_TRUE) {
-        const std::string log = shaderLog(shader);
-        glDeleteShader(shader);
-        const char* name = stage == GL_VERTEX_SHADER ? "vertex" : "fragment";
-        throwAt<InternalException>(kSource, __LINE__,
-                                   std::string(name) + " shader failed to compile: " + log);
-    }
-    glAttachShader(id_, shader);
-    shaders_.push_back(shader);
-    LiveObjects::created(ObjectKind::Shader);
+    Shader shader(stage);
+    shader.compile(count, sources, lengths);
+    shaders_.reserve(shaders_.size() + 1);
+    glAttachShader(id_, shader.objectID());
+    shaders_.push_back(std::move(shader));
 }
 
 void Program::link(bool releaseShaders) {
@@ -87,14 +170,7 @@ void Program::link(bool releaseShaders) {
     linked_ = linked == GL_TRUE;
     if (!linked_)
         throwAt<InternalException>(kSource, __LINE__, "program failed to link: " + programLog(id_));
-    if (releaseShaders) {
-        for (const GLuint shader : shaders_) {
-            glDetachShader(id_, shader);
-            glDeleteShader(shader);
-            LiveObjects::deleted(ObjectKind::Shader);
-        }
-        shaders_.clear();
-    }
+    if (releaseShaders) detachShaders();
 }
 
 int Program::uniformLocation(const char* name) const { return glGetUniformLocation(id_, name); }

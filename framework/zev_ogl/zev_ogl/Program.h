@@ -1,7 +1,10 @@
 // GLSL program wrapper: compiles vertex and fragment stages from source text
 // and links them; compile and link failures throw with the driver's info log.
+// A Program owns its GL program and the shaders it holds: movable, with
+// wrap() to adopt a program made elsewhere and release() to give it up.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "zev_core/Export.h"
@@ -21,6 +24,8 @@ protected:
     unsigned int id_ = 0;
 };
 
+class Shader;
+
 class ZEV_API Program : public GLSLObject {
 public:
     static constexpr int nUnknownLocation = -1;
@@ -28,6 +33,13 @@ public:
     Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
+    Program(Program&& other) noexcept;
+    Program& operator=(Program&& other) noexcept;
+    // Adopts a program made elsewhere (its link status is asked of GL).
+    static Program wrap(unsigned int name);
+    // Gives the program up (its shaders stay attached and go with it): the
+    // caller deletes it, and this wrapper holds 0.
+    unsigned int release() noexcept;
     // Deletes the GL program and the shaders still attached to it.
     ~Program() override;
 
@@ -46,8 +58,12 @@ public:
     static void useNone();
 
 private:
+    struct AdoptName {};
+    Program(AdoptName, unsigned int name);
     void load(unsigned int stage, unsigned int count, const char** sources, int* lengths);
-    std::vector<unsigned int> shaders_;
+    void destroy() noexcept;
+    void detachShaders() noexcept;
+    std::vector<Shader> shaders_;
     bool linked_ = false;
 };
 

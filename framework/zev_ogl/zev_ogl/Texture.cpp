@@ -10,6 +10,8 @@
 #include "zev_core/Throw.h"
 #include "zev_ogl/GLError.h"
 #include "zev_ogl/LiveObjects.h"
+#include "zev_ogl/ScopedBinding.h"
+#include "zev_ogl/ScopedState.h"
 
 namespace ZEV::OGL {
 
@@ -141,7 +143,7 @@ Texture::Texture(unsigned int target, InternalFormat format, size_t width, size_
     detail::drainErrors();
     glGenTextures(1, &id_);
     {
-        detail::ScopedTextureBinding binding(target, id_);
+        ScopedTextureBinding binding(target, id_);
         const size_t count = mipmapped ? levels(std::max({width, height, depth})) : 1;
         for (size_t level = 0; level < count; ++level) {
             const auto w = static_cast<GLsizei>(std::max<size_t>(1, width >> level));
@@ -180,9 +182,47 @@ Texture::Texture(unsigned int target, InternalFormat format, size_t width, size_
     LiveObjects::created(kindOf(target));
 }
 
-Texture::~Texture() {
+Texture::Texture(AdoptName, unsigned int target, unsigned int name, InternalFormat format,
+                 size_t width, size_t height, size_t depth)
+    : target_(target), format_(format), width_(width), height_(height), depth_(depth) {
+    BytesPerTexel(format);
+    id_ = name;
+    if (id_ != 0) LiveObjects::created(kindOf(target));
+}
+
+Texture::Texture(Texture&& other) noexcept
+    : Object(std::move(other)),
+      target_(other.target_),
+      format_(other.format_),
+      width_(other.width_),
+      height_(other.height_),
+      depth_(other.depth_) {}
+
+Texture& Texture::operator=(Texture&& other) noexcept {
+    if (this != &other) {
+        destroy();
+        target_ = other.target_;
+        format_ = other.format_;
+        width_ = other.width_;
+        height_ = other.height_;
+        depth_ = other.depth_;
+        Object::operator=(std::move(other));
+    }
+    return *this;
+}
+
+Texture::~Texture() { destroy(); }
+
+void Texture::destroy() noexcept {
+    if (id_ == 0) return;
     glDeleteTextures(1, &id_);
     LiveObjects::deleted(kindOf(target_));
+    id_ = 0;
+}
+
+unsigned int Texture::release() noexcept {
+    if (id_ != 0) LiveObjects::deleted(kindOf(target_));
+    return std::exchange(id_, 0);
 }
 
 unsigned int Texture::getBoundID() const {
@@ -202,13 +242,13 @@ size_t Texture::depth(int level) const { return std::max<size_t>(1, depth_ >> le
 void Texture::setFilter(Filter minification, Filter magnification) {
     const GLenum min = toGL(kFiltersGL, minification, "filter");
     const GLenum mag = toGL(kFiltersGL, magnification, "filter");
-    detail::ScopedTextureBinding binding(target_, id_);
+    ScopedTextureBinding binding(target_, id_);
     glTexParameteri(target_, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(min));
     glTexParameteri(target_, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(mag));
 }
 
 void Texture::setBorderColor(const float* rgba) {
-    detail::ScopedTextureBinding binding(target_, id_);
+    ScopedTextureBinding binding(target_, id_);
     glTexParameterfv(target_, GL_TEXTURE_BORDER_COLOR, rgba);
 }
 
@@ -246,30 +286,15 @@ void Texture2::subImage(int level, int x, int y, size_t width, size_t height, Fo
                         Type type, const void* pixels, const PixelUnpackParameters& unpack) {
     const GLenum glFormat = toGL(kFormatsGL, format, "pixel format");
     const GLenum glType = toGL(kTypesGL, type, "pixel type");
-    GLint rowLength = 0, alignment = 4, skipRows = 0, skipPixels = 0, unpackBuffer = 0;
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
-    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
-    glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING, &unpackBuffer);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(unpack.rowLength()));
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    if (unpackBuffer) glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    detail::drainErrors();
     GLenum error;
     {
-        detail::ScopedTextureBinding binding(target(), objectID());
+        const ScopedPixelUnpack unpacking(unpack);
+        detail::drainErrors();
+        const ScopedTextureBinding binding(target(), objectID());
         glTexSubImage2D(target(), level, x, y, static_cast<GLsizei>(width),
                         static_cast<GLsizei>(height), glFormat, glType, pixels);
         error = glGetError();
     }
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
-    if (unpackBuffer) glBindBuffer(GL_PIXEL_UNPACK_BUFFER, static_cast<GLuint>(unpackBuffer));
     if (error != GL_NO_ERROR)
         throwAt<InternalException>(kSource, __LINE__,
                                    "glTexSubImage2D failed: GL error " + detail::hex(error));
@@ -278,7 +303,7 @@ void Texture2::subImage(int level, int x, int y, size_t width, size_t height, Fo
 void Texture2::copyTexSubImage(int level, int x, int y, int sourceX, int sourceY, size_t width,
                                size_t height) {
     detail::drainErrors();
-    detail::ScopedTextureBinding binding(target(), objectID());
+    ScopedTextureBinding binding(target(), objectID());
     glCopyTexSubImage2D(target(), level, x, y, sourceX, sourceY, static_cast<GLsizei>(width),
                         static_cast<GLsizei>(height));
     detail::checkError(kSource, __LINE__, "glCopyTexSubImage2D failed");
@@ -287,7 +312,7 @@ void Texture2::copyTexSubImage(int level, int x, int y, int sourceX, int sourceY
 void Texture2::setWrap(WrapMode s, WrapMode t) {
     const GLenum wrapS = toGL(kWrapModesGL, s, "wrap mode");
     const GLenum wrapT = toGL(kWrapModesGL, t, "wrap mode");
-    detail::ScopedTextureBinding binding(target(), objectID());
+    ScopedTextureBinding binding(target(), objectID());
     glTexParameteri(target(), GL_TEXTURE_WRAP_S, static_cast<GLint>(wrapS));
     glTexParameteri(target(), GL_TEXTURE_WRAP_T, static_cast<GLint>(wrapT));
 }
@@ -295,18 +320,51 @@ void Texture2::setWrap(WrapMode s, WrapMode t) {
 Texture1D::Texture1D(InternalFormat format, size_t width, bool mipmapped)
     : Texture1(GL_TEXTURE_1D, format, width, 1, 1, mipmapped) {}
 Texture1D::~Texture1D() = default;
+Texture1D::Texture1D(AdoptName, unsigned int name, InternalFormat format, size_t width)
+    : Texture1(AdoptName{}, GL_TEXTURE_1D, name, format, width, 1, 1) {}
+Texture1D Texture1D::wrap(unsigned int name, InternalFormat format, size_t width) {
+    return Texture1D(AdoptName{}, name, format, width);
+}
+Texture1D::Texture1D(Texture1D&& other) noexcept = default;
+Texture1D& Texture1D::operator=(Texture1D&& other) noexcept = default;
 
 Texture2D::Texture2D(InternalFormat format, size_t width, size_t height, bool mipmapped)
     : Texture2(GL_TEXTURE_2D, format, width, height, 1, mipmapped) {}
 Texture2D::~Texture2D() = default;
+Texture2D::Texture2D(AdoptName, unsigned int name, InternalFormat format, size_t width,
+                     size_t height)
+    : Texture2(AdoptName{}, GL_TEXTURE_2D, name, format, width, height, 1) {}
+Texture2D Texture2D::wrap(unsigned int name, InternalFormat format, size_t width, size_t height) {
+    return Texture2D(AdoptName{}, name, format, width, height);
+}
+Texture2D::Texture2D(Texture2D&& other) noexcept = default;
+Texture2D& Texture2D::operator=(Texture2D&& other) noexcept = default;
 
 Texture3D::Texture3D(InternalFormat format, size_t width, size_t height, size_t depth,
                      bool mipmapped)
     : Texture3(GL_TEXTURE_3D, format, width, height, depth, mipmapped) {}
 Texture3D::~Texture3D() = default;
+Texture3D::Texture3D(AdoptName, unsigned int name, InternalFormat format, size_t width,
+                     size_t height, size_t depth)
+    : Texture3(AdoptName{}, GL_TEXTURE_3D, name, format, width, height, depth) {}
+Texture3D Texture3D::wrap(unsigned int name, InternalFormat format, size_t width, size_t height,
+                          size_t depth) {
+    return Texture3D(AdoptName{}, name, format, width, height, depth);
+}
+Texture3D::Texture3D(Texture3D&& other) noexcept = default;
+Texture3D& Texture3D::operator=(Texture3D&& other) noexcept = default;
 
 TextureRECT::TextureRECT(InternalFormat format, size_t width, size_t height)
     : Texture2(GL_TEXTURE_RECTANGLE, format, width, height, 1, false) {}
 TextureRECT::~TextureRECT() = default;
+TextureRECT::TextureRECT(AdoptName, unsigned int name, InternalFormat format, size_t width,
+                         size_t height)
+    : Texture2(AdoptName{}, GL_TEXTURE_RECTANGLE, name, format, width, height, 1) {}
+TextureRECT TextureRECT::wrap(unsigned int name, InternalFormat format, size_t width,
+                              size_t height) {
+    return TextureRECT(AdoptName{}, name, format, width, height);
+}
+TextureRECT::TextureRECT(TextureRECT&& other) noexcept = default;
+TextureRECT& TextureRECT::operator=(TextureRECT&& other) noexcept = default;
 
 }  // namespace ZEV::OGL

@@ -1,5 +1,7 @@
 // Texture wrappers: the Texture base with its enumerations and converters,
 // the 1D/2D/3D/rectangle kinds, and the pixel-unpack parameters of uploads.
+// Each kind owns its GL name: movable, with wrap() to adopt a name made
+// elsewhere and release() to give it up.
 #pragma once
 
 #include <cstddef>
@@ -98,6 +100,9 @@ public:
     static size_t BytesPerTexel(InternalFormat format);
 
     ~Texture() override;
+    // Gives the name up without deleting it: the caller deletes it, and this
+    // wrapper holds 0 (sizes and format stay readable).
+    unsigned int release() noexcept;
     unsigned int getBoundID() const override;
     unsigned int target() const { return target_; }
 
@@ -124,8 +129,16 @@ protected:
     // chain when mipmapped is true) in the current context.
     Texture(unsigned int target, InternalFormat format, size_t width, size_t height, size_t depth,
             bool mipmapped);
+    // Adopts an existing texture of target with the given format and size.
+    struct AdoptName {};
+    Texture(AdoptName, unsigned int target, unsigned int name, InternalFormat format, size_t width,
+            size_t height, size_t depth);
+    Texture(Texture&& other) noexcept;
+    Texture& operator=(Texture&& other) noexcept;
 
 private:
+    void destroy() noexcept;
+
     unsigned int target_;
     InternalFormat format_;
     size_t width_;
@@ -136,6 +149,8 @@ private:
 class ZEV_API Texture1 : public Texture {
 protected:
     using Texture::Texture;
+    Texture1(Texture1&& other) noexcept = default;
+    Texture1& operator=(Texture1&& other) noexcept = default;
 };
 
 class ZEV_API Texture2 : public Texture {
@@ -149,35 +164,68 @@ public:
 
 protected:
     using Texture::Texture;
+    Texture2(Texture2&& other) noexcept = default;
+    Texture2& operator=(Texture2&& other) noexcept = default;
 };
 
 class ZEV_API Texture3 : public Texture {
 protected:
     using Texture::Texture;
+    Texture3(Texture3&& other) noexcept = default;
+    Texture3& operator=(Texture3&& other) noexcept = default;
 };
+
+// wrap() adopts a texture of the kind's target with the format and size
+// given (which the caller vouches for); the wrapper deletes it in the end.
 
 class ZEV_API Texture1D : public Texture1 {
 public:
     Texture1D(InternalFormat format, size_t width, bool mipmapped);
+    static Texture1D wrap(unsigned int name, InternalFormat format, size_t width);
+    Texture1D(Texture1D&& other) noexcept;
+    Texture1D& operator=(Texture1D&& other) noexcept;
     ~Texture1D() override;
+
+private:
+    Texture1D(AdoptName, unsigned int name, InternalFormat format, size_t width);
 };
 
 class ZEV_API Texture2D : public Texture2 {
 public:
     Texture2D(InternalFormat format, size_t width, size_t height, bool mipmapped);
+    static Texture2D wrap(unsigned int name, InternalFormat format, size_t width, size_t height);
+    Texture2D(Texture2D&& other) noexcept;
+    Texture2D& operator=(Texture2D&& other) noexcept;
     ~Texture2D() override;
+
+private:
+    Texture2D(AdoptName, unsigned int name, InternalFormat format, size_t width, size_t height);
 };
 
 class ZEV_API Texture3D : public Texture3 {
 public:
     Texture3D(InternalFormat format, size_t width, size_t height, size_t depth, bool mipmapped);
+    static Texture3D wrap(unsigned int name, InternalFormat format, size_t width, size_t height,
+                          size_t depth);
+    Texture3D(Texture3D&& other) noexcept;
+    Texture3D& operator=(Texture3D&& other) noexcept;
     ~Texture3D() override;
+
+private:
+    Texture3D(AdoptName, unsigned int name, InternalFormat format, size_t width, size_t height,
+              size_t depth);
 };
 
 class ZEV_API TextureRECT : public Texture2 {
 public:
     TextureRECT(InternalFormat format, size_t width, size_t height);
+    static TextureRECT wrap(unsigned int name, InternalFormat format, size_t width, size_t height);
+    TextureRECT(TextureRECT&& other) noexcept;
+    TextureRECT& operator=(TextureRECT&& other) noexcept;
     ~TextureRECT() override;
+
+private:
+    TextureRECT(AdoptName, unsigned int name, InternalFormat format, size_t width, size_t height);
 };
 
 }  // namespace ZEV::OGL
