@@ -22,7 +22,6 @@
 #include "Options.h"
 #include "OutputFile.h"
 #include "PngIO.h"
-#include "ProgramStats.h"
 #include "ProgressBar.h"
 #include "Quantise.h"
 #include "RenderTarget.h"
@@ -30,6 +29,8 @@
 #include "Summary.h"
 #include "TestImage.h"
 #include "Vignette.h"
+#include "image_runtime/ShaderManagerOGL.h"
+#include "image_runtime/TexturePool.h"
 
 namespace ZevFilter {
 namespace {
@@ -93,9 +94,9 @@ RgbaPixels loadInput(const Options& options, std::unique_ptr<PngReader>& reader,
 
 // The GPU part: upload, the chain over all frames, read-back.
 std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPixels& input,
-                                           ProgramStats& programStats, Summary& summary) {
+                                           Summary& summary) {
     FramebufferObject framebuffer;
-    FilterChain chain(options.filters, options.sigma, framebuffer, programStats);
+    FilterChain chain(options.filters, options.sigma, framebuffer);
     std::unique_ptr<ZEV::ImageGPU> source;
     {
         const StageTimer timer(summary, "upload");
@@ -114,7 +115,6 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPix
         glFinish();
     }
     const StageTimer timer(summary, "read-back");
-    summary.imagesAcquired = chain.imagesAcquired() + 1;
     return readBack(*filtered, framebuffer);
 }
 
@@ -149,7 +149,6 @@ int run(const Options& options) {
 
     std::unique_ptr<PngReader> reader = openInput(options);
     CountingListener listener;
-    ProgramStats programStats;
     std::optional<Runtime> runtime;
     {
         const StageTimer timer(summary, "set-up");
@@ -167,8 +166,7 @@ int run(const Options& options) {
     summary.width = input.width;
     summary.height = input.height;
     summary.renderer = runtime->renderer();
-    const std::unique_ptr<ZEV::ImageCPU> result =
-        filterOnGPU(options, input, programStats, summary);
+    const std::unique_ptr<ZEV::ImageCPU> result = filterOnGPU(options, input, summary);
     summary.poolBytesIdle = runtime->poolBytesIdle();
     summary.poolLimit = runtime->poolLimit();
 
@@ -195,12 +193,10 @@ int run(const Options& options) {
         runtime->emptyPool();
         runtime.reset();
     }
-    summary.texturesAllocated = listener.texturesAllocated();
+    summary.pool = ZEV::TexturePool::statistics();
+    summary.programs = ZEV::ShaderManagerOGL::Statistics();
     summary.bytesAllocated = listener.bytesAllocated();
-    summary.texturesFreed = listener.texturesFreed();
     summary.bytesFreed = listener.bytesFreed();
-    summary.programsBuilt = programStats.built();
-    summary.programsEvicted = programStats.evicted();
     // The picture may be on standard output; the summary must not mix with it.
     printSummary(output->isStandardOutput() ? std::cerr : std::cout, summary);
     return 0;
