@@ -447,37 +447,26 @@ void TexturePool::enforceMaximumPoolSize() {
     }
 }
 
-void TexturePool::clear1DPool() {
+template <class TextureType>
+void TexturePool::clearList(TextureFreeList<TextureType>& list) {
     const InvariantCheck check(*this);
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    deleteAll(oFreeList1D_);
+    deleteAll(list);
 }
 
+void TexturePool::clear1DPool() { clearList(oFreeList1D_); }
+
+// The listener hears of the 2D bytes once the caller's context is back.
 void TexturePool::clear2DPool() {
-    const InvariantCheck check(*this);
     const size_t freed = totalBytes(oFreeList2D_);
-    {
-        const OGL::ScopedContextWrapper wrapper;
-        prepareOpenGLContext();
-        deleteAll(oFreeList2D_);
-    }
+    clearList(oFreeList2D_);
     pVideoMemoryListener_->memoryFreed(freed);
 }
 
-void TexturePool::clear3DPool() {
-    const InvariantCheck check(*this);
-    const OGL::ScopedContextWrapper wrapper;
-    prepareOpenGLContext();
-    deleteAll(oFreeList3D_);
-}
+void TexturePool::clear3DPool() { clearList(oFreeList3D_); }
 
-void TexturePool::clearRECTPool() {
-    const InvariantCheck check(*this);
-    const OGL::ScopedContextWrapper wrapper;
-    prepareOpenGLContext();
-    deleteAll(oFreeListRECT_);
-}
+void TexturePool::clearRECTPool() { clearList(oFreeListRECT_); }
 
 void TexturePool::clearAll() {
     clear1DPool();

@@ -127,6 +127,9 @@ private:
     TextureType* record(TextureType* texture);
     template <class TextureType>
     void deleteAll(TextureFreeList<TextureType>& list);
+    // Deletes a whole free list in the pool's context.
+    template <class TextureType>
+    void clearList(TextureFreeList<TextureType>& list);
     template <class TextureType>
     size_t evictFront(TextureFreeList<TextureType>& list, size_t& freed);
     template <class TextureType>
