@@ -37,7 +37,8 @@ ZEV::ImageGPU::tePixelFormat workingFormat(SampleType input, std::optional<int> 
 
 std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
                                       ZEV::ImageGPU::tePixelFormat format) {
-    const ZEV::IntegerRect rect(ZEV::int2(0, 0), ZEV::size2(pixels.width, pixels.height));
+    const ZEV::IntegerRect rect(ZEV::int2(pixels.offsetX, pixels.offsetY),
+                                ZEV::size2(pixels.width, pixels.height));
     auto image = std::make_unique<ZEV::ImageGPU>(rect, format, kUnitPixels);
     image->copyImageData(rect.offset(), rect.size(), GL_RGBA, glType(pixels.type), pixels.data,
                          kUnitPixels);
@@ -59,6 +60,8 @@ std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image,
                                                   image.offsetX(), image.offsetY(), 0, 0);
     renderInto(framebuffer, image);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // Read-back clamping is off for float buffers by default; this says so.
+    glClampColor(GL_CLAMP_READ_COLOR, GL_FALSE);
     glReadPixels(0, 0, static_cast<GLsizei>(image.width()), static_cast<GLsizei>(image.height()),
                  GL_RGBA, GL_FLOAT, result->pixels());
     throwOnGLError("read-back");
