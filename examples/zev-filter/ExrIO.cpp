@@ -153,9 +153,7 @@ public:
     // Only a file that can seek can take the library's writes directly.
     bool seekable() const { return start_ >= 0; }
 
-    void write(const char data[], int size) override {
-        writeAll(data, static_cast<size_t>(size));
-    }
+    void write(const char data[], int size) override { writeAll(data, static_cast<size_t>(size)); }
     void writeAll(const char* data, size_t size) {
         if (std::fwrite(data, 1, size, file_) != size) fail();
     }

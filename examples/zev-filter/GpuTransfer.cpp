@@ -49,8 +49,7 @@ std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
 std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels,
                                       ZEV::ImageGPU::tePixelFormat format) {
     const SampleType type = pixels.bitDepth == 16 ? SampleType::UInt16 : SampleType::UInt8;
-    return upload(PixelBlock{pixels.width, pixels.height, type, pixels.bytes.data()},
-                  format);
+    return upload(PixelBlock{pixels.width, pixels.height, type, pixels.bytes.data()}, format);
 }
 
 std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image,

@@ -36,16 +36,14 @@ SampleType InputPicture::sampleType() const {
 PixelBlock InputPicture::block() const {
     if (const ExrImage* image = exr()) {
         // Half input is uploaded from the floats it was widened to: exact.
-        return {image->width(),         image->height(),        SampleType::Float,
-                image->rgba.data(),     image->dataWindow.minX, image->dataWindow.minY};
+        return {image->width(),     image->height(),        SampleType::Float,
+                image->rgba.data(), image->dataWindow.minX, image->dataWindow.minY};
     }
     const auto& png = std::get<RgbaPixels>(pixels);
     return {png.width, png.height, sampleType(), png.bytes.data()};
 }
 
-int InputPicture::pngDepth() const {
-    return exr() ? 16 : std::get<RgbaPixels>(pixels).bitDepth;
-}
+int InputPicture::pngDepth() const { return exr() ? 16 : std::get<RgbaPixels>(pixels).bitDepth; }
 
 std::string InputPicture::description() const {
     const ExrImage* image = exr();

@@ -165,12 +165,13 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     if (sizeGiven && options.input)
         throw UsageError("--size applies to the built-in image only, not with --input");
     if (options.filters.empty()) options.filters = {Filter::Unsharp, Filter::Sepia};
-    options.format = format.value_or(hasExrExtension(options.output) ? FileFormat::Exr
-                                                                     : FileFormat::Png);
+    options.format =
+        format.value_or(hasExrExtension(options.output) ? FileFormat::Exr : FileFormat::Png);
     if (options.format == FileFormat::Exr && !outputGiven) options.output = "zev-filter-out.exr";
     if (options.format == FileFormat::Exr && options.depth)
-        throw UsageError("--depth applies to PNG output only; OpenEXR output keeps the input's "
-                         "channel type");
+        throw UsageError(
+            "--depth applies to PNG output only; OpenEXR output keeps the input's "
+            "channel type");
     return options;
 }
 

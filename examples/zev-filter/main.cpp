@@ -131,12 +131,11 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const InputPi
 
 // OpenEXR output keeps the input's windows, layout and channel type; from a
 // PNG it is half RGBA, or float when the passes worked in floats.
-ExrImage exrOutput(const Options& options, const InputPicture& input,
-                   const ZEV::ImageCPU& result) {
+ExrImage exrOutput(const Options& options, const InputPicture& input, const ZEV::ImageCPU& result) {
     if (const ExrImage* exr = input.exr())
         return toExrImage(result, exr->displayWindow, exr->layout, exr->channelType);
-    const bool floats = workingFormat(input.sampleType(), options.precision) ==
-                        ZEV::ImageGPU::PIXEL_FORMAT_RGBA32F;
+    const bool floats =
+        workingFormat(input.sampleType(), options.precision) == ZEV::ImageGPU::PIXEL_FORMAT_RGBA32F;
     const ExrBox frame{0, 0, static_cast<int>(result.width()) - 1,
                        static_cast<int>(result.height()) - 1};
     return toExrImage(result, frame, ExrLayout::Rgba,
@@ -188,8 +187,8 @@ int run(const Options& options) {
         // The driver's threads start here and inherit the blocked signals, so
         // that the main thread, which knows the files to clean up, takes them.
         const SignalsBlocked blocked;
-        HostContexts contexts = options.context == ContextKind::Glx ? createGlxContexts()
-                                                                    : createHeadlessContexts();
+        HostContexts contexts =
+            options.context == ContextKind::Glx ? createGlxContexts() : createHeadlessContexts();
         contextDescription = contexts.description;
         runtime.emplace(std::move(contexts), listener,
                         ProgramLimits{options.maxPrograms, options.maxProgramAge});

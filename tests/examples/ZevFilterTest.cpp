@@ -1,6 +1,7 @@
-// zev-filter, run as a program: its pixels, its refusals, where its output
-// goes and what signals do; and its PNG reader and writer, called directly
-// on files this test writes with libpng in every layout PNG has.
+// zev-filter, run as a program: its pixels in PNG and OpenEXR, its
+// refusals, where its output goes, what signals do and its GLX route; and
+// its PNG reader and writer, called directly on files this test writes with
+// libpng in every layout PNG has.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -24,11 +25,13 @@
 #include <thread>
 #include <vector>
 
+#include "ExrIO.h"
 #include "PngIO.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using ZevFilter::ExrImage;
 using ZevFilter::RgbaPixels;
 using Colour = std::array<unsigned int, 4>;
 
@@ -78,10 +81,15 @@ void writeRaw(const fs::path& path, const RawPng& raw) {
     std::fclose(file);
 }
 
-// Inputs go through the program's writer, which the layout test checks.
+// Inputs go through the program's writers, which the layout tests check.
 void writePicture(const fs::path& path, const RgbaPixels& picture) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ZevFilter::writePng(file, path, picture, 1);
+    std::fclose(file);
+}
+void writePicture(const fs::path& path, const ExrImage& picture) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ZevFilter::writeExr(file, path, picture);
     std::fclose(file);
 }
 
@@ -116,9 +124,12 @@ protected:
     }
 
     // Starts zev-filter in the test's folder, its streams going to files
-    // beside it; a file size limit makes writing beyond it fail.
-    pid_t start(std::vector<std::string> arguments, rlim_t fileSizeLimit = 0) const {
+    // beside it, through a launcher when given; a file size limit makes
+    // writing beyond it fail.
+    pid_t start(std::vector<std::string> arguments, rlim_t fileSizeLimit = 0,
+                const std::vector<std::string>& launcher = {}) const {
         arguments.insert(arguments.begin(), ZEV_FILTER_PROGRAM);
+        arguments.insert(arguments.begin(), launcher.begin(), launcher.end());
         std::vector<char*> argv{nullptr};
         for (auto a = arguments.rbegin(); a != arguments.rend(); ++a)
             argv.insert(argv.begin(), a->data());
@@ -150,8 +161,9 @@ protected:
         return finished;
     }
 
-    Finished run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0) const {
-        return finish(start(arguments, fileSizeLimit));
+    Finished run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0,
+                 const std::vector<std::string>& launcher = {}) const {
+        return finish(start(arguments, fileSizeLimit, launcher));
     }
 
     std::string folder_ = (fs::temp_directory_path() / "zev-filter-test-XXXXXX").string();
@@ -197,6 +209,7 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
         {grey, {"blur", "--vignette", "0.5"}, 8, {{0, 0, {47, 84, 116, 255}, 1}}},
         // 16 bits stay 16 bits, unless asked otherwise; the passes work in half floats.
         {deep, {"blur"}, 16, {{5, 5, {40000, 1000, 65535, 30000}, 32}}},
+        {deep, {"blur", "--precision", "32"}, 16, {{5, 5, {40000, 1000, 65535, 30000}, 0}}},
         {deep, {"blur", "--depth", "8"}, 8, {{9, 9, {156, 4, 255, 117}, 1}}},
         {grey, {"blur", "--depth", "16"}, 16, {{9, 9, {23130, 41120, 56540, 65535}, 32}}},
     };
@@ -217,6 +230,67 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
     }
 }
 
+TEST_F(ZevFilterTest, ExrKeepsChannelTypeLayoutAndWindowsAndValuesAboveOne) {
+    using namespace ZevFilter;
+    struct Case {
+        ExrChannelType type;
+        ExrLayout layout;
+        ExrBox data;
+        std::vector<std::string> arguments;
+    };
+    const std::vector<Case> cases = {
+        {ExrChannelType::Half, ExrLayout::Rgba, {-3, 5, 12, 14}, {"--output", "out.exr"}},
+        {ExrChannelType::Float, ExrLayout::Rgb, {0, 0, 15, 9}, {"--format", "exr"}},
+        {ExrChannelType::Half, ExrLayout::Y, {4, 0, 19, 9}, {"--output", "out.exr"}},
+        {ExrChannelType::Float,
+         ExrLayout::Ya,
+         {0, 0, 15, 9},
+         {"--output=out.exr", "--precision=16"}},
+    };
+    for (const Case& c : cases) {
+        const bool grey = c.layout == ExrLayout::Y || c.layout == ExrLayout::Ya;
+        const std::array<float, 4> colour{0.25f, grey ? 0.25f : 0.5f, grey ? 0.25f : 2.0f, 0.75f};
+        ExrImage input{c.data, {0, 0, 19, 19}, c.type, c.layout, {}};
+        for (size_t i = 0; i < input.width() * input.height(); ++i)
+            input.rgba.insert(input.rgba.end(), colour.begin(), colour.end());
+        std::fill_n(input.at(8, 5), 3, 100.0f);  // a bright spot
+        writePicture(file("in.exr"), input);
+        std::vector<std::string> arguments{"--input",  "in.exr", "--vignette", "0",
+                                           "--filter", "blur",   "--sigma",    "1"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const std::string label = ::testing::PrintToString(c.arguments);
+        const Finished finished = run(arguments);
+        ASSERT_EQ(finished.exitCode, 0) << label << finished.err;
+        const ExrImage output = readExr(
+            file(fs::exists(file("out.exr")) ? "out.exr" : "zev-filter-out.exr"), {64, 4096});
+        fs::remove(file("out.exr"));
+        EXPECT_EQ(
+            std::tie(output.channelType, output.layout, output.dataWindow, output.displayWindow),
+            std::tie(c.type, c.layout, c.data, input.displayWindow))
+            << label;
+        const bool alpha = c.layout == ExrLayout::Rgba || c.layout == ExrLayout::Ya;
+        for (size_t ch = 0; ch < 4; ++ch) {
+            EXPECT_NEAR(output.at(0, 0)[ch], ch < 3 || alpha ? colour[ch] : 1.0f, 1e-3)
+                << label << ch;
+            // A Gaussian of sigma 1 keeps 0.4 x 0.4 of the spot at its centre.
+            EXPECT_GT(output.at(8, 5)[ch], ch < 3 ? 15.0f : 0.7f) << label << ch;
+        }
+    }
+}
+
+TEST_F(ZevFilterTest, GlxContextsOnAnXServerGiveTheHeadlessPixels) {
+    if (access(ZEV_XVFB_RUN, X_OK) != 0) GTEST_SKIP() << "no xvfb-run to start an X server with";
+    const std::vector<std::string> arguments{"--size", "48x32", "--filter", "blur,sobel,sepia"};
+    auto headless = arguments, glx = arguments;
+    headless.insert(headless.end(), {"--output", "headless.png"});
+    glx.insert(glx.end(), {"--output", "glx.png", "--context", "glx"});
+    ASSERT_EQ(run(headless).exitCode, 0);
+    const Finished finished = run(glx, 0, {ZEV_XVFB_RUN, "-a", "-s", "-nolisten tcp"});
+    ASSERT_EQ(finished.exitCode, 0) << finished.err;
+    EXPECT_NE(finished.out.find(", in GLX contexts on :"), std::string::npos) << finished.out;
+    EXPECT_EQ(fileText(file("glx.png")), fileText(file("headless.png")));
+}
+
 TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
     writePicture(file("good.png"), flat(4, 4, {1, 2, 3, 255}));
     const std::string good = fileText(file("good.png"));
@@ -231,6 +305,15 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         const std::string name = std::to_string(width) + "x" + std::to_string(height) + ".png";
         std::ofstream(file(name), std::ios::binary) << bytes;
     }
+    // A 4 x 4 OpenEXR file whose header claims 100000 x 100000, and one cut short.
+    ExrImage exr{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector<float>(64, 0.5f)};
+    writePicture(file("huge.exr"), exr);
+    std::string bytes = fileText(file("huge.exr"));
+    std::ofstream(file("cut.exr"), std::ios::binary) << bytes.substr(0, bytes.size() - 30);
+    const int32_t corner[] = {99999, 99999};
+    bytes.replace(bytes.find("dataWindow") + 29, sizeof corner,
+                  reinterpret_cast<const char*>(corner), sizeof corner);
+    std::ofstream(file("huge.exr"), std::ios::binary) << bytes;
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
@@ -249,6 +332,8 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--input", "20000x20000.png"}, 3, "'20000x20000.png' is 20000 x 20000 pixels, more"},
         {{"--input", "good.png", "--max-pixels", "15"}, 3, "'good.png' is 4 x 4 pixels, more"},
         {{"--input", "20000x2.png"}, 3, "'20000x2.png' is 20000 x 2 pixels; this GL driver's"},
+        {{"--input", "huge.exr"}, 3, "'huge.exr': data window 100000x100000 has more than the"},
+        {{"--input", "cut.exr"}, 3, "'cut.exr': "},
         {{"--input", "missing.png"}, 3, "cannot read 'missing.png': No such file or directory\n"},
         {{"--input", "."}, 3, "cannot read '.': Is a directory\n"},
         {{"--output", "."}, 4, "cannot write '.': it is a directory\n"},
