@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <csignal>
@@ -23,6 +24,8 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "ExrIO.h"
@@ -82,14 +85,13 @@ void writeRaw(const fs::path& path, const RawPng& raw) {
 }
 
 // Inputs go through the program's writers, which the layout tests check.
-void writePicture(const fs::path& path, const RgbaPixels& picture) {
+template <class Picture>
+void writePicture(const fs::path& path, const Picture& picture) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    ZevFilter::writePng(file, path, picture, 1);
-    std::fclose(file);
-}
-void writePicture(const fs::path& path, const ExrImage& picture) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ZevFilter::writeExr(file, path, picture);
+    if constexpr (std::is_same_v<Picture, ExrImage>)
+        ZevFilter::writeExr(file, path, picture);
+    else
+        ZevFilter::writePng(file, path, picture, 1);
     std::fclose(file);
 }
 
@@ -161,9 +163,8 @@ protected:
         return finished;
     }
 
-    Finished run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0,
-                 const std::vector<std::string>& launcher = {}) const {
-        return finish(start(arguments, fileSizeLimit, launcher));
+    Finished run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0) const {
+        return finish(start(arguments, fileSizeLimit));
     }
 
     std::string folder_ = (fs::temp_directory_path() / "zev-filter-test-XXXXXX").string();
@@ -236,16 +237,15 @@ TEST_F(ZevFilterTest, ExrKeepsChannelTypeLayoutAndWindowsAndValuesAboveOne) {
         ExrChannelType type;
         ExrLayout layout;
         ExrBox data;
-        std::vector<std::string> arguments;
+        std::vector<std::string> arguments;  // the output file last
     };
+    using Type = ExrChannelType;
+    using Layout = ExrLayout;
     const std::vector<Case> cases = {
-        {ExrChannelType::Half, ExrLayout::Rgba, {-3, 5, 12, 14}, {"--output", "out.exr"}},
-        {ExrChannelType::Float, ExrLayout::Rgb, {0, 0, 15, 9}, {"--format", "exr"}},
-        {ExrChannelType::Half, ExrLayout::Y, {4, 0, 19, 9}, {"--output", "out.exr"}},
-        {ExrChannelType::Float,
-         ExrLayout::Ya,
-         {0, 0, 15, 9},
-         {"--output=out.exr", "--precision=16"}},
+        {Type::Half, Layout::Rgba, {-3, 5, 12, 14}, {"--output", "out.exr"}},
+        {Type::Float, Layout::Rgb, {0, 0, 15, 9}, {"--format", "exr", "--output", "o"}},
+        {Type::Half, Layout::Y, {4, 0, 19, 9}, {"--output", "out.EXR"}},
+        {Type::Float, Layout::Ya, {0, 0, 15, 9}, {"--precision", "16", "--output=o.exr"}},
     };
     for (const Case& c : cases) {
         const bool grey = c.layout == ExrLayout::Y || c.layout == ExrLayout::Ya;
@@ -259,19 +259,16 @@ TEST_F(ZevFilterTest, ExrKeepsChannelTypeLayoutAndWindowsAndValuesAboveOne) {
                                            "--filter", "blur",   "--sigma",    "1"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         const std::string label = ::testing::PrintToString(c.arguments);
-        const Finished finished = run(arguments);
-        ASSERT_EQ(finished.exitCode, 0) << label << finished.err;
-        const ExrImage output = readExr(
-            file(fs::exists(file("out.exr")) ? "out.exr" : "zev-filter-out.exr"), {64, 4096});
-        fs::remove(file("out.exr"));
+        ASSERT_EQ(run(arguments).exitCode, 0) << label;
+        const std::string name = c.arguments.back();
+        const ExrImage output = readExr(file(name.substr(name.find('=') + 1)), {64, 4096});
         EXPECT_EQ(
             std::tie(output.channelType, output.layout, output.dataWindow, output.displayWindow),
             std::tie(c.type, c.layout, c.data, input.displayWindow))
             << label;
         const bool alpha = c.layout == ExrLayout::Rgba || c.layout == ExrLayout::Ya;
         for (size_t ch = 0; ch < 4; ++ch) {
-            EXPECT_NEAR(output.at(0, 0)[ch], ch < 3 || alpha ? colour[ch] : 1.0f, 1e-3)
-                << label << ch;
+            EXPECT_NEAR(output.at(0, 0)[ch], ch < 3 || alpha ? colour[ch] : 1.0f, 1e-3) << label;
             // A Gaussian of sigma 1 keeps 0.4 x 0.4 of the spot at its centre.
             EXPECT_GT(output.at(8, 5)[ch], ch < 3 ? 15.0f : 0.7f) << label << ch;
         }
@@ -280,15 +277,13 @@ TEST_F(ZevFilterTest, ExrKeepsChannelTypeLayoutAndWindowsAndValuesAboveOne) {
 
 TEST_F(ZevFilterTest, GlxContextsOnAnXServerGiveTheHeadlessPixels) {
     if (access(ZEV_XVFB_RUN, X_OK) != 0) GTEST_SKIP() << "no xvfb-run to start an X server with";
-    const std::vector<std::string> arguments{"--size", "48x32", "--filter", "blur,sobel,sepia"};
-    auto headless = arguments, glx = arguments;
-    headless.insert(headless.end(), {"--output", "headless.png"});
-    glx.insert(glx.end(), {"--output", "glx.png", "--context", "glx"});
-    ASSERT_EQ(run(headless).exitCode, 0);
-    const Finished finished = run(glx, 0, {ZEV_XVFB_RUN, "-a", "-s", "-nolisten tcp"});
-    ASSERT_EQ(finished.exitCode, 0) << finished.err;
-    EXPECT_NE(finished.out.find(", in GLX contexts on :"), std::string::npos) << finished.out;
-    EXPECT_EQ(fileText(file("glx.png")), fileText(file("headless.png")));
+    std::vector<std::string> arguments{"--size", "48x32", "--filter", "blur,sobel,sepia"};
+    ASSERT_EQ(run(arguments).exitCode, 0);
+    arguments.insert(arguments.end(), {"--output", "glx.png", "--context", "glx"});
+    const Finished glx = finish(start(arguments, 0, {ZEV_XVFB_RUN, "-a", "-s", "-nolisten tcp"}));
+    ASSERT_EQ(glx.exitCode, 0) << glx.err;
+    EXPECT_NE(glx.out.find(", in GLX contexts on :"), std::string::npos) << glx.out;
+    EXPECT_EQ(fileText(file("glx.png")), fileText(file("zev-filter-out.png")));
 }
 
 TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
@@ -305,15 +300,10 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         const std::string name = std::to_string(width) + "x" + std::to_string(height) + ".png";
         std::ofstream(file(name), std::ios::binary) << bytes;
     }
-    // A 4 x 4 OpenEXR file whose header claims 100000 x 100000, and one cut short.
-    ExrImage exr{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector<float>(64, 0.5f)};
-    writePicture(file("huge.exr"), exr);
-    std::string bytes = fileText(file("huge.exr"));
-    std::ofstream(file("cut.exr"), std::ios::binary) << bytes.substr(0, bytes.size() - 30);
-    const int32_t corner[] = {99999, 99999};
-    bytes.replace(bytes.find("dataWindow") + 29, sizeof corner,
-                  reinterpret_cast<const char*>(corner), sizeof corner);
-    std::ofstream(file("huge.exr"), std::ios::binary) << bytes;
+    writePicture(file("good.exr"),
+                 ExrImage{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector(64, 0.5f)});
+    const std::string exr = fileText(file("good.exr"));
+    std::ofstream(file("cut.exr"), std::ios::binary) << exr.substr(0, exr.size() - 30);
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
@@ -332,7 +322,7 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--input", "20000x20000.png"}, 3, "'20000x20000.png' is 20000 x 20000 pixels, more"},
         {{"--input", "good.png", "--max-pixels", "15"}, 3, "'good.png' is 4 x 4 pixels, more"},
         {{"--input", "20000x2.png"}, 3, "'20000x2.png' is 20000 x 2 pixels; this GL driver's"},
-        {{"--input", "huge.exr"}, 3, "'huge.exr': data window 100000x100000 has more than the"},
+        {{"--input", "good.exr", "--max-pixels", "15"}, 3, "'good.exr': data window 4x4 has more"},
         {{"--input", "cut.exr"}, 3, "'cut.exr': "},
         {{"--input", "missing.png"}, 3, "cannot read 'missing.png': No such file or directory\n"},
         {{"--input", "."}, 3, "cannot read '.': Is a directory\n"},
