@@ -4,13 +4,43 @@
 // then tear everything down in the order the runtime needs.
 #include <epoxy/gl.h>
 
+#include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "image_runtime/ImageRuntime.h"
 #include "zev_host/RuntimeSetup.h"
 
+// Last: X11's macros (None, Bool, ...) would break the headers above.
+#include <epoxy/glx.h>  // NOLINT(llvm-include-order)
+
 using namespace ZEV;
+
+// A windowed host hands the runtime the GLX context it already has, wrapped
+// so that the runtime can make it current; here a pixel buffer stands in for
+// the host's window.
+class HostGlxContext : public OGL::Context {
+    static constexpr int kSize[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
+
+public:
+    HostGlxContext(Display* display, GLXFBConfig config, const HostGlxContext* shareWith)
+        : display_(display),
+          buffer_(glXCreatePbuffer(display, config, kSize)),
+          context_(glXCreateNewContext(display, config, GLX_RGBA_TYPE,
+                                       shareWith ? shareWith->context_ : nullptr, True)) {}
+    ~HostGlxContext() override {
+        glXDestroyContext(display_, context_);
+        glXDestroyPbuffer(display_, buffer_);
+    }
+    void makeCurrent() override { glXMakeContextCurrent(display_, buffer_, buffer_, context_); }
+
+private:
+    Display* display_;
+    GLXPbuffer buffer_;
+    GLXContext context_;
+};
 
 // Hears of the texture pool's video memory use.
 class PrintingListener : public VideoMemory::VideoMemoryListener {
@@ -21,10 +51,25 @@ public:
 
 int main() {
     try {
-        // Two headless contexts in one share group: one to draw with, one
-        // in which the pool creates its textures.
-        const auto context = OGL::createHeadlessContext();
-        const auto poolContext = OGL::createHeadlessContext(context.get());
+        // Two contexts in one share group: one to draw with, one in which
+        // the pool creates its textures. The host's own on an X display,
+        // else the runtime's headless ones.
+        std::unique_ptr<OGL::Context> context, poolContext;
+        const int wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, None};
+        int count = 0;
+        Display* display = std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr;
+        GLXFBConfig* configs =
+            display ? glXChooseFBConfig(display, DefaultScreen(display), wanted, &count) : nullptr;
+        if (count > 0) {
+            auto host = std::make_unique<HostGlxContext>(display, configs[0], nullptr);
+            poolContext = std::make_unique<HostGlxContext>(display, configs[0], host.get());
+            context = std::move(host);
+        } else {
+            context = OGL::createHeadlessContext();
+            poolContext = OGL::createHeadlessContext(context.get());
+        }
+        if (configs) XFree(configs);
+        std::cout << (count > 0 ? "GLX" : "headless") << " contexts\n";
         context->makeCurrent();
 
         // The two process-wide services, created by the host's set-up code.
@@ -51,8 +96,10 @@ int main() {
             // A program proxy holds GLSL texts; the shader manager builds the
             // program at the first lock and may evict it once it is idle.
             ShaderProgramProxyOGL proxy;
-            proxy.add(VertexShaderSourceOGL("void main() { gl_Position = gl_Vertex; }\n"));
-            proxy.add(FragmentShaderSourceOGL("void main() { gl_FragColor = vec4(1.0); }\n"));
+            proxy.add(VertexShaderSourceOGL(
+                "#version 130\nin vec4 a_position;\nvoid main() { gl_Position = a_position; }\n"));
+            proxy.add(FragmentShaderSourceOGL(
+                "#version 130\nout vec4 o_colour;\nvoid main() { o_colour = vec4(1.0); }\n"));
             {
                 ShaderProgramProxyOGLAutoLock lock(proxy);
                 std::cout << "program " << lock.getProgram()->objectID() << " is ready\n";

@@ -9,6 +9,7 @@
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
+#include <ImfStdIO.h>
 #include <openexr.h>
 
 #include <array>
@@ -142,6 +143,40 @@ void readChannels(const std::string& path, const CoreHeader& header, ExrImage& i
     image.channelType = anyFloat ? ExrChannelType::Float : ExrChannelType::Half;
 }
 
+// An open file as the library's output stream. Offsets in the file are
+// counted from where writing started.
+class FileStream : public Imf::OStream {
+public:
+    FileStream(std::FILE* file, const std::string& name)
+        : Imf::OStream(name.c_str()), file_(file), start_(ftello(file)) {}
+
+    // Only a file that can seek can take the library's writes directly.
+    bool seekable() const { return start_ >= 0; }
+
+    void write(const char data[], int size) override { writeAll(data, static_cast<size_t>(size)); }
+    void writeAll(const char* data, size_t size) {
+        if (std::fwrite(data, 1, size, file_) != size) fail();
+    }
+    uint64_t tellp() override {
+        const off_t position = ftello(file_);
+        if (position < 0) fail();
+        return static_cast<uint64_t>(position - start_);
+    }
+    void seekp(uint64_t position) override {
+        if (fseeko(file_, start_ + static_cast<off_t>(position), SEEK_SET) != 0) fail();
+    }
+    // The library ignores failures as it finishes a file; they show here.
+    void flush() {
+        if (std::fflush(file_) != 0 || std::ferror(file_) != 0) fail();
+    }
+
+private:
+    [[noreturn]] static void fail() { throw std::runtime_error(std::strerror(errno)); }
+
+    std::FILE* file_;
+    off_t start_;
+};
+
 // Points a slice at one component of the interleaved RGBA floats.
 Imf::Slice componentSlice(const std::vector<float>& rgba, const ExrBox& window, size_t component,
                           double fill = 0.0) {
@@ -158,25 +193,29 @@ bool isExrFile(const std::string& path) {
     return file.read(start.data(), start.size()) && start == kMagic;
 }
 
-ExrImage readExr(const std::string& path, const ExrLimits& limits) {
+ExrReader::ExrReader(const std::string& path, const ExrLimits& limits) : path_(path) {
     if (!std::ifstream(path, std::ios::binary))
         throw ExrError("cannot read " + quoted(path) + ": " + std::strerror(errno));
     if (!isExrFile(path)) throw ExrError(quoted(path) + " is not an OpenEXR file");
 
-    ExrImage image;
-    {
-        const CoreHeader header(path);
-        exr_attr_box2i_t window{};
-        header.check(exr_get_data_window(header.get(), 0, &window), "data window");
-        image.dataWindow = boxOf(window);
-        header.check(exr_get_display_window(header.get(), 0, &window), "display window");
-        image.displayWindow = boxOf(window);
-        checkLimits(path, header, image.dataWindow, limits);
-        readChannels(path, header, image);
-    }
+    const CoreHeader header(path);
+    exr_attr_box2i_t window{};
+    header.check(exr_get_data_window(header.get(), 0, &window), "data window");
+    header_.dataWindow = boxOf(window);
+    header.check(exr_get_display_window(header.get(), 0, &window), "display window");
+    header_.displayWindow = boxOf(window);
+    checkLimits(path, header, header_.dataWindow, limits);
+    readChannels(path, header, header_);
+}
 
+ExrImage readExr(const std::string& path, const ExrLimits& limits) {
+    return ExrReader(path, limits).read();
+}
+
+ExrImage ExrReader::read() {
+    ExrImage image = header_;
     try {
-        Imf::InputFile file(path.c_str());
+        Imf::InputFile file(path_.c_str());
         image.rgba.assign(image.width() * image.height() * 4, 0.0F);
         const bool grey = image.layout == ExrLayout::Y || image.layout == ExrLayout::Ya;
         Imf::FrameBuffer frame;
@@ -194,14 +233,15 @@ ExrImage readExr(const std::string& path, const ExrLimits& limits) {
                 image.rgba[i + 1] = image.rgba[i + 2] = image.rgba[i];
         }
     } catch (const std::exception& e) {
-        refuse(path, e.what());
+        refuse(path_, e.what());
     }
     return image;
 }
 
-void writeExr(const std::string& path, const ExrImage& image, ExrCompression compression) {
+void writeExr(std::FILE* file, const std::string& name, const ExrImage& image,
+              ExrCompression compression) {
     if (image.rgba.size() != image.width() * image.height() * 4)
-        throw ExrError("cannot write " + quoted(path) + ": the pixels do not fill the data window");
+        throw ExrError("cannot write " + quoted(name) + ": the pixels do not fill the data window");
     const Imf::PixelType type = image.channelType == ExrChannelType::Half ? Imf::HALF : Imf::FLOAT;
     const Imf::Compression method = compression == ExrCompression::None  ? Imf::NO_COMPRESSION
                                     : compression == ExrCompression::Piz ? Imf::PIZ_COMPRESSION
@@ -243,18 +283,22 @@ void writeExr(const std::string& path, const ExrImage& image, ExrCompression com
     }
     if (alpha) add("A", 3);
 
-    const std::string partial = path + ".part";
     try {
+        FileStream direct(file, name);
+        Imf::StdOSStream inMemory;
+        const bool seekable = direct.seekable();
         {
-            Imf::OutputFile file(partial.c_str(), header);
-            file.setFrameBuffer(frame);
-            file.writePixels(static_cast<int>(image.height()));
+            Imf::OutputFile exr(seekable ? static_cast<Imf::OStream&>(direct) : inMemory, header);
+            exr.setFrameBuffer(frame);
+            exr.writePixels(static_cast<int>(image.height()));
         }
-        if (std::rename(partial.c_str(), path.c_str()) != 0)
-            throw std::runtime_error(std::strerror(errno));
+        if (!seekable) {
+            const std::string bytes = inMemory.str();
+            direct.writeAll(bytes.data(), bytes.size());
+        }
+        direct.flush();
     } catch (const std::exception& e) {
-        std::remove(partial.c_str());
-        throw ExrError("cannot write " + quoted(path) + ": " + e.what());
+        throw ExrError("cannot write " + quoted(name) + ": " + e.what());
     }
 }
 

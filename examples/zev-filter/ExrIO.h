@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -80,13 +81,30 @@ struct ExrLimits {
 // True when the file starts with the OpenEXR magic number.
 bool isExrFile(const std::string& path);
 
+// Reads in two steps, like the PNG reader: the constructor reads and checks
+// the header, so that the caller can check the size before any pixel memory
+// is taken; read() then reads the pixels.
+class ExrReader {
+public:
+    ExrReader(const std::string& path, const ExrLimits& limits);
+
+    size_t width() const { return header_.width(); }
+    size_t height() const { return header_.height(); }
+    ExrImage read();
+
+private:
+    std::string path_;
+    ExrImage header_;  // everything but the pixels
+};
+
 ExrImage readExr(const std::string& path, const ExrLimits& limits);
 
 // Writes image.layout's channels in image.channelType, with both windows as
-// given, as a scanline file. A Y layout stores the luminance of RGB (Rec. 709
-// weights), which is exact for grey input. Like the PNG writer, writes next
-// to path first and renames at the end.
-void writeExr(const std::string& path, const ExrImage& image,
+// given, as a scanline file, to file (name is for messages). A Y layout
+// stores the luminance of RGB (Rec. 709 weights), which is exact for grey
+// input. The library seeks back to finish the file; where file cannot seek
+// (a pipe, a terminal) the file is put together in memory and then written.
+void writeExr(std::FILE* file, const std::string& name, const ExrImage& image,
               ExrCompression compression = ExrCompression::Zip);
 
 }  // namespace ZevFilter

@@ -37,7 +37,8 @@ ZEV::ImageGPU::tePixelFormat workingFormat(SampleType input, std::optional<int> 
 
 std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
                                       ZEV::ImageGPU::tePixelFormat format) {
-    const ZEV::IntegerRect rect(ZEV::int2(0, 0), ZEV::size2(pixels.width, pixels.height));
+    const ZEV::IntegerRect rect(ZEV::int2(pixels.offsetX, pixels.offsetY),
+                                ZEV::size2(pixels.width, pixels.height));
     auto image = std::make_unique<ZEV::ImageGPU>(rect, format, kUnitPixels);
     image->copyImageData(rect.offset(), rect.size(), GL_RGBA, glType(pixels.type), pixels.data,
                          kUnitPixels);
@@ -48,8 +49,7 @@ std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
 std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels,
                                       ZEV::ImageGPU::tePixelFormat format) {
     const SampleType type = pixels.bitDepth == 16 ? SampleType::UInt16 : SampleType::UInt8;
-    return upload(PixelBlock{pixels.width, pixels.height, type, pixels.bytes.data()},
-                  format);
+    return upload(PixelBlock{pixels.width, pixels.height, type, pixels.bytes.data()}, format);
 }
 
 std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image,
@@ -59,6 +59,8 @@ std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image,
                                                   image.offsetX(), image.offsetY(), 0, 0);
     renderInto(framebuffer, image);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // Read-back clamping is off for float buffers by default; this says so.
+    glClampColor(GL_CLAMP_READ_COLOR, GL_FALSE);
     glReadPixels(0, 0, static_cast<GLsizei>(image.width()), static_cast<GLsizei>(image.height()),
                  GL_RGBA, GL_FLOAT, result->pixels());
     throwOnGLError("read-back");

@@ -22,15 +22,18 @@ enum class SampleType { UInt8, UInt16, Half, Float };
 // in RGBA32F.
 ZEV::ImageGPU::tePixelFormat workingFormat(SampleType input, std::optional<int> precision);
 
-// Tightly packed RGBA pixels in main memory, rows from the top.
+// Tightly packed RGBA pixels in main memory, rows from the top; the offset
+// is where the top-left pixel sits in the image plane.
 struct PixelBlock {
     size_t width = 0;
     size_t height = 0;
     SampleType type = SampleType::UInt8;
     const void* data = nullptr;
+    int offsetX = 0;
+    int offsetY = 0;
 };
 
-// A pooled image at offset (0, 0) in format holding the picture; its texel
+// A pooled image at the block's offset in format holding the picture; its texel
 // row 0 is the picture's top row, and read-back keeps that order, so no
 // pass flips.
 std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
@@ -38,7 +41,8 @@ std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
 std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels,
                                       ZEV::ImageGPU::tePixelFormat format);
 
-// The image's pixels as RGBA floats in a new CPU image of the same geometry.
+// The image's pixels as RGBA floats in a new CPU image of the same geometry,
+// as stored: float formats are not clamped.
 std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image, FramebufferObject& framebuffer);
 
 }  // namespace ZevFilter

@@ -2,6 +2,8 @@
 // that takes a value.
 #include "Options.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -73,11 +75,20 @@ void addFilters(const std::string& list, Options& options) {
     if (!any) badValue("--filter", "a filter name", list);
 }
 
+bool hasExrExtension(std::string path) {
+    if (path.size() < 4) return false;
+    std::transform(path.begin(), path.end(), path.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return path.compare(path.size() - 4, 4, ".exr") == 0;
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& arguments) {
     Options options;
     bool sizeGiven = false;
+    bool outputGiven = false;
+    std::optional<FileFormat> format;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
         std::optional<std::string> inlineValue;
@@ -100,6 +111,15 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--output") {
             options.output = value();
             if (options.output.empty()) badValue(name, "a file name", "");
+            outputGiven = true;
+        } else if (name == "--format") {
+            const std::string text = value();
+            if (text != "png" && text != "exr") badValue(name, "png or exr", text);
+            format = text == "exr" ? FileFormat::Exr : FileFormat::Png;
+        } else if (name == "--context") {
+            const std::string text = value();
+            if (text != "headless" && text != "glx") badValue(name, "headless or glx", text);
+            options.context = text == "glx" ? ContextKind::Glx : ContextKind::Headless;
         } else if (name == "--filter") {
             addFilters(value(), options);
         } else if (name == "--sigma") {
@@ -145,22 +165,36 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     if (sizeGiven && options.input)
         throw UsageError("--size applies to the built-in image only, not with --input");
     if (options.filters.empty()) options.filters = {Filter::Unsharp, Filter::Sepia};
+    options.format =
+        format.value_or(hasExrExtension(options.output) ? FileFormat::Exr : FileFormat::Png);
+    if (options.format == FileFormat::Exr && !outputGiven) options.output = "zev-filter-out.exr";
+    if (options.format == FileFormat::Exr && options.depth)
+        throw UsageError(
+            "--depth applies to PNG output only; OpenEXR output keeps the input's "
+            "channel type");
     return options;
 }
 
 std::string usageText() {
     return "Usage: zev-filter [options]\n"
            "Runs a chain of GPU filters over an image with the ZEV image runtime, then a\n"
-           "vignette on the CPU, and writes the result as a PNG.\n"
+           "vignette on the CPU, and writes the result as a PNG or OpenEXR file.\n"
            "\n"
-           "  --input FILE           PNG to read (default: a built-in 1920x1080 test image)\n"
-           "  --output FILE          PNG to write, - for standard output (default:\n"
+           "  --input FILE           PNG or OpenEXR file to read, told apart by their first\n"
+           "                         bytes (default: a built-in 1920x1080 test image);\n"
+           "                         OpenEXR input must be a regular file\n"
+           "  --output FILE          file to write, - for standard output (default:\n"
            "                         zev-filter-out.png); a file is replaced only once the\n"
            "                         new one is complete, a link's target is written, a\n"
            "                         device or FIFO is written into\n"
-           "  --depth 8|16           bits a channel in the output (default: 16 for 16-bit\n"
-           "                         input, else 8)\n"
-           "  --compression-level N  zlib level of the output, 0 to 9 (default: 3)\n"
+           "  --format png|exr       format of the output (default: exr for an output name\n"
+           "                         ending in .exr, else png). OpenEXR keeps values linear\n"
+           "                         and unclamped, in the input's channel type, layout and\n"
+           "                         windows (PNG input: half RGBA, float at --precision 32);\n"
+           "                         PNG clamps to 0..1\n"
+           "  --depth 8|16           bits a channel in PNG output (default: 16 for 16-bit\n"
+           "                         PNG or OpenEXR input, else 8)\n"
+           "  --compression-level N  zlib level of PNG output, 0 to 9 (default: 3)\n"
            "  --max-pixels N         refuse larger input (default: 100000000); each side is\n"
            "                         also limited by the GL driver's largest texture\n"
            "  --filter NAMES         filters to chain, repeated or comma-separated, in order:\n"
@@ -172,12 +206,16 @@ std::string usageText() {
            "  --frames N             run the chain N times, 1 to 10000 (default: 1)\n"
            "  --vignette V           darkening of the corners, 0 (none) to 1 (default: 0.35)\n"
            "  --precision 16|32      filter in half or full floats (default: the input's\n"
-           "                         precision, 8-bit pictures in 8 bits)\n"
+           "                         precision: 8-bit pictures in 8 bits, 16-bit and half\n"
+           "                         ones in half floats, float ones in floats)\n"
            "  --size WxH             size of the built-in image (default: 1920x1080)\n"
            "  --max-programs N       GLSL programs kept before idle ones are evicted\n"
            "                         (default: 3)\n"
            "  --max-program-age S    seconds a program must be idle to be evicted\n"
            "                         (default: 0.1)\n"
+           "  --context headless|glx run in headless contexts (default), or in GLX contexts\n"
+           "                         on $DISPLAY, wrapped for the runtime as a windowed\n"
+           "                         host's would be\n"
            "  -h, --help             print this help and exit\n"
            "\n"
            "Exit status: 0 done, 1 processing failed, 2 bad command line, 3 input not\n"

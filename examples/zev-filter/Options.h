@@ -13,14 +13,26 @@
 
 namespace ZevFilter {
 
+enum class FileFormat { Png, Exr };
+
+// Where the job runs: in headless contexts of the runtime's own, or in
+// contexts on the X display, as a windowed host's would be.
+enum class ContextKind { Headless, Glx };
+
 struct Options {
     std::optional<std::string> input;           // none: the built-in test image
     std::string output = "zev-filter-out.png";  // "-": standard output
+    // Of the output: --format, else the output's extension (.exr), else PNG.
+    // The input's format is known from its first bytes.
+    FileFormat format = FileFormat::Png;
+    ContextKind context = ContextKind::Headless;
     std::vector<Filter> filters;
     float sigma = 2.0f;
     int frames = 1;
     float vignette = 0.35f;
-    std::optional<int> depth;  // bits a channel written; none: 16 for 16-bit input, else 8
+    // Bits a channel of PNG output; none: 16 for 16-bit PNG or OpenEXR input,
+    // else 8.
+    std::optional<int> depth;
     int compressionLevel = 3;  // zlib's: about three times as fast as its default 6
     // Pictures with more pixels are refused before their memory is taken;
     // each side is also limited by the GL driver's largest texture.

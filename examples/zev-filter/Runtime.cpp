@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <iostream>
+#include <utility>
 
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/TexturePool.h"
@@ -37,9 +38,10 @@ ZEV::TexturePool::Configuration Runtime::poolConfiguration(
     return configuration;
 }
 
-Runtime::Runtime(ZEV::VideoMemory::VideoMemoryListener& listener, const ProgramLimits& limits)
-    : drawingContext_(ZEV::OGL::createHeadlessContext()),
-      poolContext_(ZEV::OGL::createHeadlessContext(drawingContext_.get())),
+Runtime::Runtime(HostContexts contexts, ZEV::VideoMemory::VideoMemoryListener& listener,
+                 const ProgramLimits& limits)
+    : drawingContext_(std::move(contexts.drawing)),
+      poolContext_(std::move(contexts.pool)),
       current_(*drawingContext_),
       pool_(poolConfiguration(listener, *poolContext_)) {
     ZEV::ShaderManagerOGL* manager = ZEV::ShaderManagerOGL::Instance();

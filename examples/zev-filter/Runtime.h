@@ -1,5 +1,5 @@
-// The runtime as a host sets it up: a headless context for drawing and a
-// second one in its share group for the texture pool, the pool with the
+// The runtime as a host sets it up: a context for drawing and a second one
+// in its share group for the texture pool (see HostContexts.h), the pool with the
 // host's listener, and the shader manager with the host's limits. Torn
 // down in reverse; every GPU image and program proxy must be gone first.
 #pragma once
@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "HostContexts.h"
 #include "image_runtime/VideoMemory.h"
 #include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/Context.h"
@@ -20,8 +21,9 @@ struct ProgramLimits {
 
 class Runtime {
 public:
-    // Leaves the drawing context current. Throws when no context can be made.
-    Runtime(ZEV::VideoMemory::VideoMemoryListener& listener, const ProgramLimits& limits);
+    // Takes the contexts over and leaves the drawing context current.
+    Runtime(HostContexts contexts, ZEV::VideoMemory::VideoMemoryListener& listener,
+            const ProgramLimits& limits);
     ~Runtime();
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;

@@ -38,6 +38,19 @@ private:
     float cornerSquared_ = 1.0f;
 };
 
+// The write accessor clamps to [0, 1]; float images keep values above 1
+// (high dynamic range), so their pixels are stored as they are.
+void store(ZEV::ImageCPUWriteAccessor& writer, ZEV::ImageCPU& image, const ZEV::float4& colour,
+           int x, int y) {
+    if (image.pixelFormat() != ZEV::ImageCPU::PIXEL_FORMAT_RGBA32F) {
+        writer.writeRGBAFloatPixel4At(colour, x, y);
+        return;
+    }
+    const size_t index = static_cast<size_t>(y - image.offsetY()) * image.physicalWidth() +
+                         static_cast<size_t>(x - image.offsetX());
+    image.pixels_RGBA32F()[index] = {colour[0], colour[1], colour[2], colour[3]};
+}
+
 }  // namespace
 
 PassOutcome applyVignette(ZEV::ImageCPU& image, float strength, ProgressJob& job) {
@@ -67,7 +80,7 @@ PassOutcome applyVignette(ZEV::ImageCPU& image, float strength, ProgressJob& job
                 ZEV::float4 colour = reader.getRGBAFloat4PixelAt(x, y);
                 const float factor = falloff.at(x, y);
                 for (size_t c = 0; c < 3; ++c) colour[c] *= factor;
-                writer.writeRGBAFloatPixel4At(colour, x, y);
+                store(writer, image, colour, x, y);
             }
         }
         job.linesDone = y - top;

@@ -1,7 +1,8 @@
-// zev-filter: a command-line host of the image runtime. Reads a PNG (or
-// makes a test image), runs a chain of GLSL filters over it in pooled GPU
-// images, reads the result back, darkens its corners on the CPU with a
-// progress bar, writes a PNG and prints what the runtime did. The output is
+// zev-filter: a command-line host of the image runtime. Reads a PNG or an
+// OpenEXR file (or makes a test image), runs a chain of GLSL filters over it
+// in pooled GPU images, reads the result back, darkens its corners on the
+// CPU with a progress bar, writes a PNG or an OpenEXR file and prints what
+// the runtime did. The output is
 // checked first and the input's header read before the GL set-up, so that
 // most failures come before any work.
 #include <unistd.h>
@@ -13,11 +14,16 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CountingListener.h"
+#include "ExrIO.h"
+#include "ExrOutput.h"
 #include "FilterChain.h"
 #include "GpuTransfer.h"
+#include "HostContexts.h"
+#include "InputPicture.h"
 #include "Interrupt.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -53,12 +59,14 @@ private:
 
 // Opens the input and reads its header; nothing for the built-in image.
 // Waiting on a pipe that never delivers can be ended with Ctrl-C.
-std::unique_ptr<PngReader> openInput(const Options& options) {
+std::unique_ptr<InputReader> openInput(const Options& options) {
     if (!options.input) return nullptr;
     const ExitOnInterrupt exits;
     try {
-        return std::make_unique<PngReader>(*options.input, options.maxPixels);
+        return std::make_unique<InputReader>(*options.input, options.maxPixels);
     } catch (const PngError& e) {
+        throw HostError(kExitInput, e.what());
+    } catch (const ExrError& e) {
         throw HostError(kExitInput, e.what());
     }
 }
@@ -76,32 +84,35 @@ void checkFitsTexture(const Options& options, size_t width, size_t height) {
                         std::to_string(maxSide) + " pixels a side");
 }
 
-RgbaPixels loadInput(const Options& options, std::unique_ptr<PngReader>& reader, Summary& summary) {
+InputPicture loadInput(const Options& options, std::unique_ptr<InputReader>& reader,
+                       Summary& summary) {
     if (!reader) {
         const StageTimer timer(summary, "test image");
         summary.source = "built-in test image";
-        return makeTestImage(options.builtInWidth, options.builtInHeight);
+        return {makeTestImage(options.builtInWidth, options.builtInHeight)};
     }
     const ExitOnInterrupt exits;
     const StageTimer timer(summary, "read");
-    summary.source = "read from " + *options.input;
     try {
-        return reader->read();
+        InputPicture picture = reader->read();
+        summary.source = "read from " + *options.input + " (" + picture.description() + ")";
+        return picture;
     } catch (const PngError& e) {
+        throw HostError(kExitInput, e.what());
+    } catch (const ExrError& e) {
         throw HostError(kExitInput, e.what());
     }
 }
 
 // The GPU part: upload, the chain over all frames, read-back.
-std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPixels& input,
+std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const InputPicture& input,
                                            Summary& summary) {
     FramebufferObject framebuffer;
     FilterChain chain(options.filters, options.sigma, framebuffer);
     std::unique_ptr<ZEV::ImageGPU> source;
     {
         const StageTimer timer(summary, "upload");
-        const SampleType type = input.bitDepth == 16 ? SampleType::UInt16 : SampleType::UInt8;
-        source = upload(input, workingFormat(type, options.precision));
+        source = upload(input.block(), workingFormat(input.sampleType(), options.precision));
     }
     std::unique_ptr<ZEV::ImageGPU> filtered;
     {
@@ -118,15 +129,34 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const RgbaPix
     return readBack(*filtered, framebuffer);
 }
 
+// OpenEXR output keeps the input's windows, layout and channel type; from a
+// PNG it is half RGBA, or float when the passes worked in floats.
+ExrImage exrOutput(const Options& options, const InputPicture& input, const ZEV::ImageCPU& result) {
+    if (const ExrImage* exr = input.exr())
+        return toExrImage(result, exr->displayWindow, exr->layout, exr->channelType);
+    const bool floats =
+        workingFormat(input.sampleType(), options.precision) == ZEV::ImageGPU::PIXEL_FORMAT_RGBA32F;
+    const ExrBox frame{0, 0, static_cast<int>(result.width()) - 1,
+                       static_cast<int>(result.height()) - 1};
+    return toExrImage(result, frame, ExrLayout::Rgba,
+                      floats ? ExrChannelType::Float : ExrChannelType::Half);
+}
+
 // Writes the picture; a signal meanwhile removes the unfinished file and exits.
-void writeOutput(const Options& options, OutputFile& output, const ZEV::ImageCPU& result,
-                 int bitDepth) {
+void writeOutput(const Options& options, OutputFile& output, const InputPicture& input,
+                 const ZEV::ImageCPU& result) {
     const ExitOnInterrupt exits;
     try {
-        writePng(output.stream(), options.output, quantise(result, bitDepth),
-                 options.compressionLevel);
+        if (options.format == FileFormat::Exr)
+            writeExr(output.stream(), options.output, exrOutput(options, input, result));
+        else
+            writePng(output.stream(), options.output,
+                     quantise(result, options.depth.value_or(input.pngDepth())),
+                     options.compressionLevel);
         output.commit();
     } catch (const PngError& e) {
+        throw HostError(kExitOutput, e.what());
+    } catch (const ExrError& e) {
         throw HostError(kExitOutput, e.what());
     } catch (const OutputError& e) {
         throw HostError(kExitOutput, e.what());
@@ -147,25 +177,30 @@ int run(const Options& options) {
     summary.frames = options.frames;
     summary.output = output->isStandardOutput() ? "standard output" : options.output;
 
-    std::unique_ptr<PngReader> reader = openInput(options);
+    std::unique_ptr<InputReader> reader = openInput(options);
     CountingListener listener;
     std::optional<Runtime> runtime;
+    std::string contextDescription;
     {
         const StageTimer timer(summary, "set-up");
         // The driver's threads start here and inherit the blocked signals, so
         // that the main thread, which knows the files to clean up, takes them.
         const SignalsBlocked blocked;
-        runtime.emplace(listener, ProgramLimits{options.maxPrograms, options.maxProgramAge});
+        HostContexts contexts =
+            options.context == ContextKind::Glx ? createGlxContexts() : createHeadlessContexts();
+        contextDescription = contexts.description;
+        runtime.emplace(std::move(contexts), listener,
+                        ProgramLimits{options.maxPrograms, options.maxProgramAge});
     }
     if (reader)
         checkFitsTexture(options, reader->width(), reader->height());
     else
         checkFitsTexture(options, options.builtInWidth, options.builtInHeight);
-    const RgbaPixels input = loadInput(options, reader, summary);
+    const InputPicture input = loadInput(options, reader, summary);
     reader.reset();
-    summary.width = input.width;
-    summary.height = input.height;
-    summary.renderer = runtime->renderer();
+    summary.width = input.block().width;
+    summary.height = input.block().height;
+    summary.renderer = runtime->renderer() + ", in " + contextDescription;
     const std::unique_ptr<ZEV::ImageCPU> result = filterOnGPU(options, input, summary);
     summary.poolBytesIdle = runtime->poolBytesIdle();
     summary.poolLimit = runtime->poolLimit();
@@ -186,7 +221,7 @@ int run(const Options& options) {
     }
     {
         const StageTimer timer(summary, "write");
-        writeOutput(options, *output, *result, options.depth.value_or(input.bitDepth));
+        writeOutput(options, *output, input, *result);
     }
     {
         const StageTimer timer(summary, "shut-down");

@@ -1,6 +1,7 @@
-// zev-filter, run as a program: its pixels, its refusals, where its output
-// goes and what signals do; and its PNG reader and writer, called directly
-// on files this test writes with libpng in every layout PNG has.
+// zev-filter, run as a program: its pixels in PNG and OpenEXR, its
+// refusals, where its output goes, what signals do and its GLX route; and
+// its PNG reader and writer, called directly on files this test writes with
+// libpng in every layout PNG has.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <csignal>
@@ -22,13 +24,17 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
+#include "ExrIO.h"
 #include "PngIO.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using ZevFilter::ExrImage;
 using ZevFilter::RgbaPixels;
 using Colour = std::array<unsigned int, 4>;
 
@@ -78,10 +84,14 @@ void writeRaw(const fs::path& path, const RawPng& raw) {
     std::fclose(file);
 }
 
-// Inputs go through the program's writer, which the layout test checks.
-void writePicture(const fs::path& path, const RgbaPixels& picture) {
+// Inputs go through the program's writers, which the layout tests check.
+template <class Picture>
+void writePicture(const fs::path& path, const Picture& picture) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    ZevFilter::writePng(file, path, picture, 1);
+    if constexpr (std::is_same_v<Picture, ExrImage>)
+        ZevFilter::writeExr(file, path, picture);
+    else
+        ZevFilter::writePng(file, path, picture, 1);
     std::fclose(file);
 }
 
@@ -116,9 +126,12 @@ protected:
     }
 
     // Starts zev-filter in the test's folder, its streams going to files
-    // beside it; a file size limit makes writing beyond it fail.
-    pid_t start(std::vector<std::string> arguments, rlim_t fileSizeLimit = 0) const {
+    // beside it, through a launcher when given; a file size limit makes
+    // writing beyond it fail.
+    pid_t start(std::vector<std::string> arguments, rlim_t fileSizeLimit = 0,
+                const std::vector<std::string>& launcher = {}) const {
         arguments.insert(arguments.begin(), ZEV_FILTER_PROGRAM);
+        arguments.insert(arguments.begin(), launcher.begin(), launcher.end());
         std::vector<char*> argv{nullptr};
         for (auto a = arguments.rbegin(); a != arguments.rend(); ++a)
             argv.insert(argv.begin(), a->data());
@@ -205,6 +218,7 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
         {grey, {"blur", "--vignette", "0.5"}, 8, {{0, 0, {47, 84, 116, 255}, 1}}},
         // 16 bits stay 16 bits, unless asked otherwise; the passes work in half floats.
         {deep, {"blur"}, 16, {{5, 5, {40000, 1000, 65535, 30000}, 32}}},
+        {deep, {"blur", "--precision", "32"}, 16, {{5, 5, {40000, 1000, 65535, 30000}, 0}}},
         {deep, {"blur", "--depth", "8"}, 8, {{9, 9, {156, 4, 255, 117}, 1}}},
         {grey, {"blur", "--depth", "16"}, 16, {{9, 9, {23130, 41120, 56540, 65535}, 32}}},
     };
@@ -227,6 +241,61 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
     }
 }
 
+TEST_F(ZevFilterTest, ExrKeepsChannelTypeLayoutAndWindowsAndValuesAboveOne) {
+    using namespace ZevFilter;
+    struct Case {
+        ExrChannelType type;
+        ExrLayout layout;
+        ExrBox data;
+        std::vector<std::string> arguments;  // the output file last
+    };
+    using Type = ExrChannelType;
+    using Layout = ExrLayout;
+    const std::vector<Case> cases = {
+        {Type::Half, Layout::Rgba, {-3, 5, 12, 14}, {"--output", "out.exr"}},
+        {Type::Float, Layout::Rgb, {0, 0, 15, 9}, {"--format", "exr", "--output", "o"}},
+        {Type::Half, Layout::Y, {4, 0, 19, 9}, {"--output", "out.EXR"}},
+        {Type::Float, Layout::Ya, {0, 0, 15, 9}, {"--precision", "16", "--output=o.exr"}},
+    };
+    for (const Case& c : cases) {
+        const bool grey = c.layout == ExrLayout::Y || c.layout == ExrLayout::Ya;
+        const std::array<float, 4> colour{0.25f, grey ? 0.25f : 0.5f, grey ? 0.25f : 2.0f, 0.75f};
+        ExrImage input{c.data, {0, 0, 19, 19}, c.type, c.layout, {}};
+        for (size_t i = 0; i < input.width() * input.height(); ++i)
+            input.rgba.insert(input.rgba.end(), colour.begin(), colour.end());
+        std::fill_n(input.at(8, 5), 3, 100.0f);  // a bright spot
+        writePicture(file("in.exr"), input);
+        std::vector<std::string> arguments{"--input",  "in.exr", "--vignette", "0",
+                                           "--filter", "blur",   "--sigma",    "1"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const std::string label = ::testing::PrintToString(c.arguments);
+        ASSERT_EQ(run(arguments).exitCode, 0) << label;
+        const std::string name = c.arguments.back();
+        const ExrImage output = readExr(file(name.substr(name.find('=') + 1)), {64, 4096});
+        EXPECT_EQ(
+            std::tie(output.channelType, output.layout, output.dataWindow, output.displayWindow),
+            std::tie(c.type, c.layout, c.data, input.displayWindow))
+            << label;
+        const bool alpha = c.layout == ExrLayout::Rgba || c.layout == ExrLayout::Ya;
+        for (size_t ch = 0; ch < 4; ++ch) {
+            EXPECT_NEAR(output.at(0, 0)[ch], ch < 3 || alpha ? colour[ch] : 1.0f, 1e-3) << label;
+            // A Gaussian of sigma 1 keeps 0.4 x 0.4 of the spot at its centre.
+            EXPECT_GT(output.at(8, 5)[ch], ch < 3 ? 15.0f : 0.7f) << label << ch;
+        }
+    }
+}
+
+TEST_F(ZevFilterTest, GlxContextsOnAnXServerGiveTheHeadlessPixels) {
+    if (access(ZEV_XVFB_RUN, X_OK) != 0) GTEST_SKIP() << "no xvfb-run to start an X server with";
+    std::vector<std::string> arguments{"--size", "48x32", "--filter", "blur,sobel,sepia"};
+    ASSERT_EQ(run(arguments).exitCode, 0);
+    arguments.insert(arguments.end(), {"--output", "glx.png", "--context", "glx"});
+    const Finished glx = finish(start(arguments, 0, {ZEV_XVFB_RUN, "-a", "-s", "-nolisten tcp"}));
+    ASSERT_EQ(glx.exitCode, 0) << glx.err;
+    EXPECT_NE(glx.out.find(", in GLX contexts on :"), std::string::npos) << glx.out;
+    EXPECT_EQ(fileText(file("glx.png")), fileText(file("zev-filter-out.png")));
+}
+
 TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
     writePicture(file("good.png"), flat(4, 4, {1, 2, 3, 255}));
     const std::string good = fileText(file("good.png"));
@@ -241,6 +310,10 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         const std::string name = std::to_string(width) + "x" + std::to_string(height) + ".png";
         std::ofstream(file(name), std::ios::binary) << bytes;
     }
+    writePicture(file("good.exr"),
+                 ExrImage{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector(64, 0.5f)});
+    const std::string exr = fileText(file("good.exr"));
+    std::ofstream(file("cut.exr"), std::ios::binary) << exr.substr(0, exr.size() - 30);
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
@@ -259,6 +332,8 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--input", "20000x20000.png"}, 3, "'20000x20000.png' is 20000 x 20000 pixels, more"},
         {{"--input", "good.png", "--max-pixels", "15"}, 3, "'good.png' is 4 x 4 pixels, more"},
         {{"--input", "20000x2.png"}, 3, "'20000x2.png' is 20000 x 2 pixels; this GL driver's"},
+        {{"--input", "good.exr", "--max-pixels", "15"}, 3, "'good.exr': data window 4x4 has more"},
+        {{"--input", "cut.exr"}, 3, "'cut.exr': "},
         {{"--input", "missing.png"}, 3, "cannot read 'missing.png': No such file or directory\n"},
         {{"--input", "."}, 3, "cannot read '.': Is a directory\n"},
         {{"--output", "."}, 4, "cannot write '.': it is a directory\n"},
