@@ -23,6 +23,7 @@
 #include "image_runtime/CPUProgressCallback.h"
 #include "image_runtime/ConversionsWithPixelSize.h"
 #include "image_runtime/PixelSizePrinting.h"
+#include "image_runtime/RuntimeStatistics.h"
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "image_runtime/ShaderSourceOGL.h"

@@ -3,7 +3,9 @@
 #include "image_runtime/ShaderManagerOGL.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <unordered_set>
 
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "zev_core/Exceptions.h"
@@ -24,6 +26,11 @@ constexpr int kLineClearLocked = 134;
 constexpr int kLineInstance = 316;
 constexpr int kLineCreateTwice = 323;
 constexpr int kLineDestroyNone = 331;
+
+// The counts of the one manager, and the proxies whose programs it evicted
+// and has not built again yet; kept here so that the class keeps its layout.
+ShaderManagerStatistics gStatistics;
+std::unordered_set<const ShaderProgramProxyOGL*> gEvictedProxies;
 
 enum class ClockMode { Unchosen, PerformanceCounter, TickCount };
 
@@ -74,6 +81,7 @@ void ShaderManagerOGL::RegisterShaderProgram(ShaderProgramProxyOGL* pProxy) {
     // Attached before loading: a failed build leaves it on the proxy, and the
     // next lock hands it out instead of failing the same way again.
     pProxy->p_ProgramObject = new OGL::Program();
+    const auto start = std::chrono::steady_clock::now();
     try {
         if (!pProxy->o_VertexSources.empty()) {
             std::vector<const char*> texts = textsOf(pProxy->o_VertexSources);
@@ -90,10 +98,16 @@ void ShaderManagerOGL::RegisterShaderProgram(ShaderProgramProxyOGL* pProxy) {
         o_UncountedPrograms.push_back(pProxy->p_ProgramObject);
         throw;
     }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     pProxy->n_LockCount = 0;
     if (std::find(o_Proxies.begin(), o_Proxies.end(), pProxy) == o_Proxies.end())
         o_Proxies.push_back(pProxy);
     ++n_Shaders;
+    ++gStatistics.programsBuilt;
+    if (gEvictedProxies.erase(pProxy) != 0) ++gStatistics.programsRebuilt;
+    gStatistics.totalBuildSeconds += seconds;
+    gStatistics.longestBuildSeconds = std::max(gStatistics.longestBuildSeconds, seconds);
 }
 
 void ShaderManagerOGL::clearAll() {
@@ -110,6 +124,7 @@ void ShaderManagerOGL::UnRegisterShaderProgram(ShaderProgramProxyOGL* pProxy) {
     pProxy->p_ProgramObject = nullptr;
     pProxy->n_LockCount = 0;
     o_Proxies.remove(pProxy);
+    gEvictedProxies.erase(pProxy);
 }
 
 void ShaderManagerOGL::clearProgram(ShaderProgramProxyOGL* pProxy) {
@@ -132,6 +147,8 @@ void ShaderManagerOGL::RemoveOldShaders() {
         if (d_MaxShaderAge > std::fabs(now - proxy->d_TimeStamp)) continue;
         if (!proxy->p_ProgramObject) continue;
         deleteProgram(proxy, true);
+        ++gStatistics.programsEvicted;
+        gEvictedProxies.insert(proxy);
         if (n_Shaders <= n_ShaderThreshold) return;
     }
 }
@@ -165,7 +182,11 @@ ShaderManagerOGL* ShaderManagerOGL::Instance() {
 void ShaderManagerOGL::Create() {
     if (gpInstance_) throwAt<InternalException>(kSource, kLineCreateTwice, "gpInstance_ == 0");
     gpInstance_ = new ShaderManagerOGL();
+    gStatistics = ShaderManagerStatistics();
+    gEvictedProxies.clear();
 }
+
+ShaderManagerStatistics ShaderManagerOGL::Statistics() { return gStatistics; }
 
 void ShaderManagerOGL::Destroy() {
     if (!gpInstance_)

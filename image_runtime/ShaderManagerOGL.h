@@ -8,6 +8,7 @@
 #include <list>
 #include <vector>
 
+#include "image_runtime/RuntimeStatistics.h"
 #include "zev_core/Export.h"
 
 namespace ZEV {
@@ -42,6 +43,11 @@ public:
     void GetShaderThreshold(uint32_t n) { n_ShaderThreshold = n; }
     // Programs built by this manager and not deleted since.
     uint32_t GetNumShaders() const { return n_Shaders; }
+
+    // Builds, rebuilds, evictions and build times of the manager that exists
+    // now, or of the last one once it is destroyed (all zero before the
+    // first). Needs no OpenGL context and no manager.
+    static ShaderManagerStatistics Statistics();
 
 protected:
     void UnRegisterShaderProgram(ShaderProgramProxyOGL* pProxy);

@@ -3,12 +3,14 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <type_traits>
 #include <unordered_set>
 
 #include "image_runtime/TextureOrigins.h"
@@ -16,8 +18,10 @@
 #include "zev_core/Throw.h"
 #include "zev_ogl/Context.h"
 #include "zev_ogl/ExtensionManager.h"
-#include "zev_ogl/Framebuffer.h"
+#include "zev_ogl/FramebufferObject.h"
 #include "zev_ogl/Platform.h"
+#include "zev_ogl/ScopedBinding.h"
+#include "zev_ogl/ScopedState.h"
 
 namespace ZEV {
 
@@ -32,6 +36,17 @@ constexpr bool kCheckInvariants = true;
 #else
 constexpr bool kCheckInvariants = false;
 #endif
+
+// The counts of the one pool, kept here so that the class keeps its layout.
+TexturePoolStatistics gStatistics;
+
+template <class TextureType>
+TexturePoolStatistics::Requests& requestsOf() {
+    if constexpr (std::is_same_v<TextureType, OGL::Texture1D>) return gStatistics.texture1D;
+    if constexpr (std::is_same_v<TextureType, OGL::Texture2D>) return gStatistics.texture2D;
+    if constexpr (std::is_same_v<TextureType, OGL::Texture3D>) return gStatistics.texture3D;
+    if constexpr (std::is_same_v<TextureType, OGL::TextureRECT>) return gStatistics.textureRECT;
+}
 
 // A texture's byte count as the pool's counter sees it: the int widened with its sign.
 size_t bytesOf(const OGL::Texture* texture) {
@@ -98,7 +113,13 @@ TextureType* TexturePool::takeOut(TextureFreeList<TextureType>& list, size_t wid
                                   size_t depth, InternalFormat format) {
     std::unique_ptr<TextureType> texture =
         list.takeFirst(TextureFreeList<TextureType>::makeKey(width, height, depth, format));
-    if (texture) nCurrentPoolSize_ -= bytesOf(texture.get());
+    TexturePoolStatistics::Requests& requests = requestsOf<TextureType>();
+    if (texture) {
+        nCurrentPoolSize_ -= bytesOf(texture.get());
+        ++requests.hits;
+    } else {
+        ++requests.misses;
+    }
     return texture.release();
 }
 
@@ -120,17 +141,20 @@ void TexturePool::giveBack(TextureFreeList<TextureType>& list, TextureType* text
     list.pushBack(std::unique_ptr<TextureType>(texture));
     nCurrentPoolSize_ += bytesOf(texture);
     enforceMaximumPoolSize();
+    gStatistics.peakFreeListBytes = std::max(gStatistics.peakFreeListBytes, nCurrentPoolSize_);
 }
 
-// Deletes the front texture of a list and adds its bytes to freed.
+// Deletes the front texture of a list, adds its bytes to freed and returns
+// the number of textures deleted (0 or 1).
 template <class TextureType>
-void TexturePool::evictFront(TextureFreeList<TextureType>& list, size_t& freed) {
+size_t TexturePool::evictFront(TextureFreeList<TextureType>& list, size_t& freed) {
     const std::unique_ptr<TextureType> texture = list.popFront();
-    if (!texture) return;
+    if (!texture) return 0;
     const size_t bytes = bytesOf(texture.get());
     nCurrentPoolSize_ -= bytes;
     freed += bytes;
     detail::forgetOrigin(texture.get());
+    return 1;
 }
 
 template <class TextureType>
@@ -158,24 +182,23 @@ TexturePool::TexturePool(const Configuration& configuration)
       pFramebufferContext_(Platform::currentGLContext()) {
     if (pFramebufferContext_ == nullptr)
         throwAt<InternalException>(kSource, __LINE__, "Enforce gc != NULL");
-    nFramebufferID_ = OGL::Framebuffer::generate();
-    try {
-        const OGL::ExtensionManager* extensions = OGL::ExtensionManager::Instance();
-        // The one vendor whose OpenGL 2.0 does not imply non-power-of-two
-        // textures counts only the explicit extension.
-        if (extensions->vendor() == OGL::ExtensionManager::VENDOR_ATI)
-            bNonPowerOfTwoSupported_ =
-                extensions->isSupported(OGL::ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO);
-        else
-            bNonPowerOfTwoSupported_ =
-                extensions->isSupported(OGL::ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO) ||
-                extensions->isSupported(OGL::ExtensionManager::OPENGL_2_0);
-        pShareGroup_ = std::make_shared<detail::ShareGroup>();
-    } catch (...) {
-        OGL::Framebuffer::destroy(nFramebufferID_);
-        throw;
-    }
+    // Owned here until nothing can fail any more; nFramebufferID_ then
+    // keeps the bare name, and the destructor deletes it.
+    OGL::FramebufferObject framebuffer;
+    const OGL::ExtensionManager* extensions = OGL::ExtensionManager::Instance();
+    // The one vendor whose OpenGL 2.0 does not imply non-power-of-two
+    // textures counts only the explicit extension.
+    if (extensions->vendor() == OGL::ExtensionManager::VENDOR_ATI)
+        bNonPowerOfTwoSupported_ =
+            extensions->isSupported(OGL::ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO);
+    else
+        bNonPowerOfTwoSupported_ =
+            extensions->isSupported(OGL::ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO) ||
+            extensions->isSupported(OGL::ExtensionManager::OPENGL_2_0);
+    pShareGroup_ = std::make_shared<detail::ShareGroup>();
     bReuseLargerTextures_ = !bNonPowerOfTwoSupported_;
+    gStatistics = TexturePoolStatistics();
+    nFramebufferID_ = framebuffer.release();
 }
 
 // Destroy() has already cleared the lists in pContext_. Anything left here
@@ -189,8 +212,10 @@ TexturePool::TexturePool(const Configuration& configuration)
 TexturePool::~TexturePool() {
     if (pShareGroup_->sharedWithCurrentContext()) {
         deleteAllInCurrentContext();
-        if (Platform::currentGLContext() == pFramebufferContext_)
-            OGL::Framebuffer::destroy(nFramebufferID_);
+        if (Platform::currentGLContext() == pFramebufferContext_) {
+            // Adopted only to be deleted.
+            const OGL::FramebufferObject adopted = OGL::FramebufferObject::wrap(nFramebufferID_);
+        }
     } else {
         keepAll(oFreeList1D_);
         keepAll(oFreeList2D_);
@@ -211,9 +236,9 @@ void TexturePool::keepAll(TextureFreeList<TextureType>& list) {
 void TexturePool::Create(const Configuration& configuration) {
     if (gpInstance_ != nullptr) throwAt<InternalException>(kSource, __LINE__, "gpInstance_ == 0");
     gpInstance_ = new TexturePool(configuration);
-    if (gpInstance_ == nullptr)
-        throwAt<InternalException>(kSource, __LINE__, "Enforce gpInstance_ != NULL");
 }
+
+TexturePoolStatistics TexturePool::statistics() { return gStatistics; }
 
 TexturePool* TexturePool::Instance() {
     if (gpInstance_ == nullptr)
@@ -305,7 +330,6 @@ OGL::Texture2D* TexturePool::getTexture2DFromPool(unsigned int width, unsigned i
         pVideoMemoryListener_->impendingMemoryAllcation(OGL::Texture::SizeInBytes(format, W, H, 1));
         prepareOpenGLContext();
         std::unique_ptr<OGL::Texture2D> created(new OGL::Texture2D(format, W, H, false));
-        if (!created) throwAt<InternalException>(kSource, __LINE__, "ret != 0");
         pVideoMemoryListener_->memoryAllocated(bytesOf(created.get()));
         texture = record(created.release());
     }
@@ -326,46 +350,37 @@ void TexturePool::resetWrapModes(OGL::Texture2D* texture) {
 // list, which keeps the listener's accounting whole, before the throw.
 void TexturePool::clearEnlargedTexture(OGL::Texture2D* texture, unsigned int width,
                                        unsigned int height) {
-    const unsigned int previousFramebuffer = OGL::Framebuffer::currentBinding();
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    GLfloat clearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
-
     // Not every driver shares framebuffer objects within a share group: the
     // pool's own serves the context that created the pool, and any other
-    // context clears through a temporary framebuffer object of its own.
-    struct TemporaryFramebuffer {
-        unsigned int name = 0;
-        ~TemporaryFramebuffer() {
-            if (name != 0) OGL::Framebuffer::destroy(name);
-        }
-    } temporary;
+    // context clears through a temporary framebuffer object of its own,
+    // deleted after the caller's binding is back.
+    std::optional<OGL::FramebufferObject> temporary;
     unsigned int framebuffer = nFramebufferID_;
     if (Platform::currentGLContext() != pFramebufferContext_)
-        framebuffer = temporary.name = OGL::Framebuffer::generate();
+        framebuffer = temporary.emplace().objectID();
 
-    OGL::Framebuffer::bind(framebuffer);
-    OGL::Framebuffer::attachTexture2D(texture->objectID());
-    const unsigned int status = OGL::Framebuffer::status();
-    if (status != OGL::Framebuffer::COMPLETE) {
-        OGL::Framebuffer::bind(previousFramebuffer);
-        returnTexture2DToPool(texture);
-        std::ostringstream message;
-        if (status == OGL::Framebuffer::UNSUPPORTED)
-            message << "Invalid framebuffer due to wrong render target format (attached texture "
-                       "wrong format)";
-        else
-            message << "Invalid framebuffer due to programming error.";
-        throwAt<InternalException>(kSource, __LINE__, message.str());
+    GLenum status = GL_FRAMEBUFFER_COMPLETE_EXT;
+    {
+        const OGL::ScopedFramebufferBinding binding(framebuffer);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  texture->objectID(), 0);
+        status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+        if (status == GL_FRAMEBUFFER_COMPLETE_EXT) {
+            const OGL::ScopedViewport viewport(0, 0, static_cast<int>(width),
+                                               static_cast<int>(height));
+            const OGL::ScopedClearColor clearColor(0.0f, 0.0f, 0.0f, 0.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            return;
+        }
     }
-    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-
-    OGL::Framebuffer::bind(previousFramebuffer);
-    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    returnTexture2DToPool(texture);
+    std::ostringstream message;
+    if (status == GL_FRAMEBUFFER_UNSUPPORTED_EXT)
+        message << "Invalid framebuffer due to wrong render target format (attached texture "
+                   "wrong format)";
+    else
+        message << "Invalid framebuffer due to programming error.";
+    throwAt<InternalException>(kSource, __LINE__, message.str());
 }
 
 void TexturePool::returnTexture1DToPool(OGL::Texture1D* texture) {
@@ -417,48 +432,41 @@ void TexturePool::enforceMaximumPoolSize() {
                 kSource, __LINE__,
                 "oFreeList1D_.size() != 0 || oFreeList2D_.size() != 0 || oFreeList3D_.size() != 0 "
                 "|| oFreeListRECT_.size() != 0");
-        size_t ignored = 0;
-        evictFront(oFreeList1D_, ignored);
+        // Counted before the listener hears of the 2D texture, which may throw.
+        size_t others = 0;
         size_t freed = 0;
-        evictFront(oFreeList2D_, freed);
+        gStatistics.texturesEvicted += evictFront(oFreeList1D_, others);
+        gStatistics.texturesEvicted += evictFront(oFreeList2D_, freed);
+        gStatistics.bytesEvicted += others + freed;
         pVideoMemoryListener_->memoryFreed(freed);
-        evictFront(oFreeList3D_, ignored);
-        evictFront(oFreeListRECT_, ignored);
+        others = 0;
+        gStatistics.texturesEvicted += evictFront(oFreeList3D_, others);
+        gStatistics.texturesEvicted += evictFront(oFreeListRECT_, others);
+        gStatistics.bytesEvicted += others;
         if (nCurrentPoolSize_ <= target) return;
     }
 }
 
-void TexturePool::clear1DPool() {
+template <class TextureType>
+void TexturePool::clearList(TextureFreeList<TextureType>& list) {
     const InvariantCheck check(*this);
     const OGL::ScopedContextWrapper wrapper;
     prepareOpenGLContext();
-    deleteAll(oFreeList1D_);
+    deleteAll(list);
 }
 
+void TexturePool::clear1DPool() { clearList(oFreeList1D_); }
+
+// The listener hears of the 2D bytes once the caller's context is back.
 void TexturePool::clear2DPool() {
-    const InvariantCheck check(*this);
     const size_t freed = totalBytes(oFreeList2D_);
-    {
-        const OGL::ScopedContextWrapper wrapper;
-        prepareOpenGLContext();
-        deleteAll(oFreeList2D_);
-    }
+    clearList(oFreeList2D_);
     pVideoMemoryListener_->memoryFreed(freed);
 }
 
-void TexturePool::clear3DPool() {
-    const InvariantCheck check(*this);
-    const OGL::ScopedContextWrapper wrapper;
-    prepareOpenGLContext();
-    deleteAll(oFreeList3D_);
-}
+void TexturePool::clear3DPool() { clearList(oFreeList3D_); }
 
-void TexturePool::clearRECTPool() {
-    const InvariantCheck check(*this);
-    const OGL::ScopedContextWrapper wrapper;
-    prepareOpenGLContext();
-    deleteAll(oFreeListRECT_);
-}
+void TexturePool::clearRECTPool() { clearList(oFreeListRECT_); }
 
 void TexturePool::clearAll() {
     clear1DPool();

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "image_runtime/RuntimeStatistics.h"
 #include "image_runtime/TextureFreeList.h"
 #include "image_runtime/VideoMemory.h"
 #include "zev_core/Export.h"
@@ -94,6 +95,11 @@ public:
     size_t currentPoolSize() const { return nCurrentPoolSize_; }
     size_t maximumPoolSize() const { return nMaximumPoolSize_; }
 
+    // Requests, hits, evictions and the free lists' peak of the pool that
+    // exists now, or of the last one once it is destroyed (all zero before
+    // the first). Needs no OpenGL context and no pool.
+    static TexturePoolStatistics statistics();
+
     TexturePool(const TexturePool&) = delete;
     TexturePool& operator=(const TexturePool&) = delete;
 
@@ -121,8 +127,11 @@ private:
     TextureType* record(TextureType* texture);
     template <class TextureType>
     void deleteAll(TextureFreeList<TextureType>& list);
+    // Deletes a whole free list in the pool's context.
     template <class TextureType>
-    void evictFront(TextureFreeList<TextureType>& list, size_t& freed);
+    void clearList(TextureFreeList<TextureType>& list);
+    template <class TextureType>
+    size_t evictFront(TextureFreeList<TextureType>& list, size_t& freed);
     template <class TextureType>
     void keepAll(TextureFreeList<TextureType>& list);
 

@@ -71,8 +71,8 @@ const char* stageName(Stage stage) {
 }  // namespace
 
 FilterChain::FilterChain(const std::vector<Filter>& filters, float sigma,
-                         FramebufferObject& framebuffer, ProgramStats& programStats)
-    : blurWeights_(gaussianWeights(sigma)), framebuffer_(framebuffer), programStats_(programStats) {
+                         FramebufferObject& framebuffer)
+    : blurWeights_(gaussianWeights(sigma)), framebuffer_(framebuffer) {
     for (const Filter filter : filters) {
         if (filter == Filter::Sepia && !steps_.empty())
             ++steps_.back().sepiaTimes;
@@ -118,14 +118,11 @@ std::unique_ptr<ZEV::ImageGPU> FilterChain::pass(Stage stage, int sepiaTimes,
                                                  const ZEV::ImageGPU* original) {
     auto target = std::make_unique<ZEV::ImageGPU>(source.domainOfDefinition(), source.pixelFormat(),
                                                   source.pixelSize());
-    ++imagesAcquired_;
     renderInto(framebuffer_, *target);
 
     ZEV::ShaderProgramProxyOGL& proxy = program(stage, sepiaTimes);
-    const ProgramStats::Census census = programStats_.beforeLock(proxy);
     ZEV::ShaderProgramProxyOGLAutoLock lock(proxy);
     const ZEV::OGL::Program& program = *lock.getProgram();
-    programStats_.afterLock(proxy, census, program);
 
     const ProgramInUse inUse(program);
     const SourceBinding sourceBinding(source, 0);

@@ -13,7 +13,6 @@
 #include "Filter.h"
 #include "FilterShaders.h"
 #include "FullScreenTriangle.h"
-#include "ProgramStats.h"
 #include "RenderTarget.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "image_runtime/images/ImageGPU.h"
@@ -24,15 +23,11 @@ class FilterChain {
 public:
     // Needs the caller's context current, and the texture pool and shader
     // manager to exist for as long as the chain does.
-    FilterChain(const std::vector<Filter>& filters, float sigma, FramebufferObject& framebuffer,
-                ProgramStats& programStats);
+    FilterChain(const std::vector<Filter>& filters, float sigma, FramebufferObject& framebuffer);
 
     // Runs every filter once; the result is a new pooled image, the source
     // is left as it was. Intermediate images go back to the pool at once.
     std::unique_ptr<ZEV::ImageGPU> run(const ZEV::ImageGPU& source);
-
-    // Pooled images this chain asked for, counting reused ones.
-    size_t imagesAcquired() const { return imagesAcquired_; }
 
 private:
     // A filter as it runs: sepia is folded into the step before it, which
@@ -51,10 +46,8 @@ private:
     std::vector<Step> steps_;
     std::vector<float> blurWeights_;  // centre first
     FramebufferObject& framebuffer_;
-    ProgramStats& programStats_;
     FullScreenTriangle triangle_;
     std::map<std::pair<Stage, int>, ZEV::ShaderProgramProxyOGL> programs_;
-    size_t imagesAcquired_ = 0;
 };
 
 }  // namespace ZevFilter

@@ -30,7 +30,9 @@ std::string chain(const Summary& summary) {
 }  // namespace
 
 void printSummary(std::ostream& os, const Summary& summary) {
-    const size_t reused = summary.imagesAcquired - summary.texturesAllocated;
+    // The host asks for 2D textures only.
+    const ZEV::TexturePoolStatistics::Requests& textures = summary.pool.texture2D;
+    const ZEV::ShaderManagerStatistics& programs = summary.programs;
     os << "Image:     " << summary.width << " x " << summary.height << ", " << summary.source
        << "\n"
        << "Renderer:  " << summary.renderer << "\n"
@@ -44,15 +46,17 @@ void printSummary(std::ostream& os, const Summary& summary) {
         separator = ", ";
     }
     os << std::defaultfloat << "\n"
-       << "Textures:  " << summary.texturesAllocated << " allocated, " << reused << " reused, "
-       << summary.texturesFreed << " freed\n"
+       << "Textures:  " << textures.misses << " allocated, " << textures.hits << " reused, "
+       << summary.pool.texturesEvicted << " evicted\n"
        << "Bytes:     " << summary.bytesAllocated << " allocated ("
        << mebibytes(summary.bytesAllocated) << "), " << summary.bytesFreed << " freed; "
-       << summary.poolBytesIdle << " idle in the pool at the end (limit "
-       << mebibytes(summary.poolLimit) << ")\n"
-       << "Programs:  " << summary.programsBuilt << " built, " << summary.programsEvicted
-       << " evicted\n"
-       << "Output:    " << summary.output << "\n";
+       << summary.poolBytesIdle << " idle in the pool at the end, at most "
+       << summary.pool.peakFreeListBytes << " (limit " << mebibytes(summary.poolLimit) << ")\n"
+       << "Programs:  " << programs.programsBuilt << " built, " << programs.programsRebuilt
+       << " rebuilt, " << programs.programsEvicted << " evicted; building took " << std::fixed
+       << std::setprecision(1) << programs.totalBuildSeconds * 1000.0 << " ms, the longest "
+       << programs.longestBuildSeconds * 1000.0 << " ms\n"
+       << std::defaultfloat << "Output:    " << summary.output << "\n";
 }
 
 StageTimer::StageTimer(Summary& summary, std::string name)

@@ -1,5 +1,6 @@
 // What one run did, printed at its end: the image, the renderer, the time
-// of each stage, and the runtime's texture and program counts.
+// of each stage, the runtime's own texture and program counts, and the
+// bytes that the host's listener heard of.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "Filter.h"
+#include "image_runtime/RuntimeStatistics.h"
 
 namespace ZevFilter {
 
@@ -26,15 +28,12 @@ struct Summary {
     float sigma = 0.0f;
     int frames = 0;
     std::vector<Stage> stages;
-    size_t imagesAcquired = 0;  // pooled images asked for, reused or not
-    size_t texturesAllocated = 0;
+    ZEV::TexturePoolStatistics pool;
+    ZEV::ShaderManagerStatistics programs;
     size_t bytesAllocated = 0;
-    size_t texturesFreed = 0;
     size_t bytesFreed = 0;
     size_t poolBytesIdle = 0;  // idle in the pool after the last image was gone
     size_t poolLimit = 0;
-    size_t programsBuilt = 0;
-    size_t programsEvicted = 0;
     std::string output;
 };
 

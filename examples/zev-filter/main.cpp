@@ -28,7 +28,6 @@
 #include "Options.h"
 #include "OutputFile.h"
 #include "PngIO.h"
-#include "ProgramStats.h"
 #include "ProgressBar.h"
 #include "Quantise.h"
 #include "RenderTarget.h"
@@ -36,6 +35,8 @@
 #include "Summary.h"
 #include "TestImage.h"
 #include "Vignette.h"
+#include "image_runtime/ShaderManagerOGL.h"
+#include "image_runtime/TexturePool.h"
 
 namespace ZevFilter {
 namespace {
@@ -105,9 +106,9 @@ InputPicture loadInput(const Options& options, std::unique_ptr<InputReader>& rea
 
 // The GPU part: upload, the chain over all frames, read-back.
 std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const InputPicture& input,
-                                           ProgramStats& programStats, Summary& summary) {
+                                           Summary& summary) {
     FramebufferObject framebuffer;
-    FilterChain chain(options.filters, options.sigma, framebuffer, programStats);
+    FilterChain chain(options.filters, options.sigma, framebuffer);
     std::unique_ptr<ZEV::ImageGPU> source;
     {
         const StageTimer timer(summary, "upload");
@@ -125,7 +126,6 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const InputPi
         glFinish();
     }
     const StageTimer timer(summary, "read-back");
-    summary.imagesAcquired = chain.imagesAcquired() + 1;
     return readBack(*filtered, framebuffer);
 }
 
@@ -179,7 +179,6 @@ int run(const Options& options) {
 
     std::unique_ptr<InputReader> reader = openInput(options);
     CountingListener listener;
-    ProgramStats programStats;
     std::optional<Runtime> runtime;
     std::string contextDescription;
     {
@@ -202,8 +201,7 @@ int run(const Options& options) {
     summary.width = input.block().width;
     summary.height = input.block().height;
     summary.renderer = runtime->renderer() + ", in " + contextDescription;
-    const std::unique_ptr<ZEV::ImageCPU> result =
-        filterOnGPU(options, input, programStats, summary);
+    const std::unique_ptr<ZEV::ImageCPU> result = filterOnGPU(options, input, summary);
     summary.poolBytesIdle = runtime->poolBytesIdle();
     summary.poolLimit = runtime->poolLimit();
 
@@ -230,12 +228,10 @@ int run(const Options& options) {
         runtime->emptyPool();
         runtime.reset();
     }
-    summary.texturesAllocated = listener.texturesAllocated();
+    summary.pool = ZEV::TexturePool::statistics();
+    summary.programs = ZEV::ShaderManagerOGL::Statistics();
     summary.bytesAllocated = listener.bytesAllocated();
-    summary.texturesFreed = listener.texturesFreed();
     summary.bytesFreed = listener.bytesFreed();
-    summary.programsBuilt = programStats.built();
-    summary.programsEvicted = programStats.evicted();
     // The picture may be on standard output; the summary must not mix with it.
     printSummary(output->isStandardOutput() ? std::cerr : std::cout, summary);
     return 0;

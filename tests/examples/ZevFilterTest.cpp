@@ -192,6 +192,7 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
         std::vector<std::string> arguments;
         int depth;  // of the output
         std::vector<Probe> probes;
+        std::vector<std::string> summary = {};  // lines of the printed summary
     };
     const Colour black{0, 0, 0, 255};
     const Colour white{255, 255, 255, 255};
@@ -202,7 +203,14 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
         // A Gaussian of sigma 1 moves 30% of the step to either side of it.
         {edge, {"blur", "--sigma", "1"}, 8, {{2, 4, black, 0}, {15, 4, {77, 77, 77, 255}, 2}}},
         {edge, {"blur", "--sigma", "1"}, 8, {{29, 4, white, 0}, {16, 4, {178, 178, 178, 255}, 2}}},
-        {edge, {"unsharp", "--sigma", "1"}, 8, {{15, 4, black, 0}, {16, 4, white, 0}}},
+        // One program kept: each pass evicts the other's; the second frame reuses a texture.
+        {edge,
+         {"unsharp", "--sigma", "1", "--frames", "2", "--max-programs", "1", "--max-program-age",
+          "0"},
+         8,
+         {{15, 4, black, 0}, {16, 4, white, 0}},
+         {"Textures:  4 allocated, 1 reused, 4 evicted\n",
+          "Programs:  4 built, 2 rebuilt, 3 evicted;"}},
         {edge, {"sobel"}, 8, {{15, 4, white, 0}, {16, 4, white, 0}, {5, 4, black, 0}}},
         // (0.393 0.769 0.189; 0.349 0.686 0.168; 0.272 0.534 0.131) times the colour.
         {halves, {"sepia"}, 8, {{20, 7, {165, 147, 114, 255}, 1}, {3, 9, {175, 156, 121, 128}, 1}}},
@@ -224,6 +232,8 @@ TEST_F(ZevFilterTest, FiltersGiveKnownPixels) {
         const RgbaPixels output = readOutput(file("zev-filter-out.png"));
         EXPECT_EQ(output.bitDepth, c.depth) << label;
         ASSERT_EQ(output.width, c.input.width) << label;
+        for (const std::string& line : c.summary)
+            EXPECT_NE(finished.out.find(line), std::string::npos) << label << finished.out;
         for (const Probe& p : c.probes)
             for (size_t ch = 0; ch < 4; ++ch)
                 EXPECT_NEAR(output.sample(p.x, p.y, ch), p.colour[ch], p.tolerance)
