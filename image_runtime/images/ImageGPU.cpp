@@ -189,8 +189,9 @@ void ImageGPU::upload(const int2& rOffset, const size2& rSize, unsigned int form
 
 void ImageGPU::copyImageData(const int2& rOffset, const size2& rSize, unsigned int format,
                              unsigned int type, const void* pData, float2 pixelSize) {
-    if (pData == nullptr) throwAt<ParameterException>(kSource, __LINE__, "pData != NULL");
     checkBlock(rOffset, rSize);
+    requireTexture();
+    if (pData == nullptr) throwAt<ParameterException>(kSource, __LINE__, "pData != NULL");
     upload(rOffset, rSize, format, type, pData, OGL::PixelUnpackParameters());
     setPixelSize(pixelSize);
 }
@@ -198,12 +199,12 @@ void ImageGPU::copyImageData(const int2& rOffset, const size2& rSize, unsigned i
 void ImageGPU::copyImageData(const unsigned char* pData, const int2& rOffset, const size2& rSize,
                              float2 pixelSize, unsigned int format, unsigned int type,
                              size_t rowLength) {
+    checkBlock(rOffset, rSize);
+    requireTexture();
     if (pData == nullptr) throwAt<ParameterException>(kSource, __LINE__, "pData != NULL");
     // GL takes the row length as a signed int; a larger one would be cut.
     if (rowLength > static_cast<size_t>(std::numeric_limits<int>::max()))
         throwAt<ParameterException>(kSource, __LINE__, "rowLength <= INT_MAX");
-    checkBlock(rOffset, rSize);
-    requireTexture();
     setPixelSize(pixelSize);
     OGL::PixelUnpackParameters unpack;
     unpack.setRowLength(rowLength);

@@ -1,7 +1,7 @@
 // Bulk conversions against the per-value rules, at every instruction-set
 // level this processor has: every float narrowed, every half widened, every
 // convertible pixel format read and written over every byte value and the
-// special floats; rows of images; and the refused inputs of pixel buffers.
+// special floats; and rows of images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -164,12 +164,6 @@ TEST(BulkConversion, RowsFollowOffsetAndStrideAndStayInsideTheRow) {
     EXPECT_EQ(image.pixels()[(2 * 7 + 5) * 3], (2 * 7 + 5) * 3);  // a spare column, untouched
     for (const auto& [x, y, n] : {std::tuple{9, -4, 1}, {10, -5, 1}, {10, -1, 1}, {12, -4, 4}})
         EXPECT_THROW(readRGBAFloat4Row(image, x, y, row.data(), n), ParameterException);
-}
-
-TEST(BulkConversion, NullBorrowedBuffersAreRefused) {
-    EXPECT_TRUE(throwsWith<ParameterException>(
-        [] { ImageCPU(ImageCPU::PIXEL_FORMAT_RGBA8, nullptr, 1, 1, float2(1.0f), 0, 0, 0, 0); },
-        "pixels != NULL"));
 }
 
 }  // namespace
