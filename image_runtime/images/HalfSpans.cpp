@@ -8,8 +8,8 @@
 //   is 2^-24, so 2^-25 is added as a float, rounded toward zero, which keeps
 //   the sum's multiple of 2^-24 right. The larger of the two sums is the
 //   right one for every finite float. Overflow and infinities become the
-//   float infinity before converting; a block holding a NaN, and the tail,
-//   go through half itself.
+//   float infinity before converting; NaN lanes are replaced afterwards by
+//   halves built from their payload. The tail goes through half itself.
 // - Widening is exact in the instruction except that it quiets a signalling
 //   NaN; a block holding any NaN goes through half itself.
 #include <immintrin.h>
@@ -49,6 +49,31 @@ constexpr int kMagnitude = 0x7fffffff;
 constexpr int kOverflowAbove = 0x477fefff;  // from here on the result is infinite or NaN
 constexpr int kInfinity = 0x7f800000;
 constexpr float kHalfDenormalUnit = 0x1p-25f;
+// The 512-bit code uses zero-masking forms with every lane selected: the
+// plain ones start from an undefined register, which this compiler warns about.
+constexpr __mmask16 kAll = 0xffff;
+
+// The half of each NaN lane, in the low 16 bits of its 32: the sign, the
+// top ten bits of the payload, and 0x200 where those are all zero.
+__attribute__((target("avx2"))) __m256i nanHalves(__m256i bits, __m256i magnitude) {
+    const __m256i payload =
+        _mm256_and_si256(_mm256_srli_epi32(magnitude, 13), _mm256_set1_epi32(0x3ff));
+    const __m256i empty = _mm256_cmpeq_epi32(payload, _mm256_setzero_si256());
+    const __m256i quiet = _mm256_and_si256(empty, _mm256_set1_epi32(0x200));
+    const __m256i sign = _mm256_and_si256(_mm256_srli_epi32(bits, 16), _mm256_set1_epi32(0x8000));
+    return _mm256_or_si256(_mm256_or_si256(sign, _mm256_set1_epi32(0x7c00)),
+                           _mm256_or_si256(payload, quiet));
+}
+
+__attribute__((target("avx512f"))) __m512i nanHalves512(__m512i bits, __m512i magnitude) {
+    const __m512i payload =
+        _mm512_and_si512(_mm512_maskz_srli_epi32(kAll, magnitude, 13), _mm512_set1_epi32(0x3ff));
+    const __mmask16 empty = _mm512_cmpeq_epi32_mask(payload, _mm512_setzero_si512());
+    const __m512i sign =
+        _mm512_and_si512(_mm512_maskz_srli_epi32(kAll, bits, 16), _mm512_set1_epi32(0x8000));
+    const __m512i quieted = _mm512_mask_or_epi32(payload, empty, payload, _mm512_set1_epi32(0x200));
+    return _mm512_or_si512(_mm512_or_si512(sign, _mm512_set1_epi32(0x7c00)), quieted);
+}
 
 __attribute__((target("avx2,f16c"))) void narrowAVX2(const float* source, half* target,
                                                      size_t count) {
@@ -68,17 +93,21 @@ __attribute__((target("avx2,f16c"))) void narrowAVX2(const float* source, half* 
             _mm256_castps_si256(_mm256_add_ps(_mm256_castsi256_ps(magnitude), halfUnit));
         __m256i rounded = _mm256_max_epi32(normal, denormal);
         const __m256i overflow = _mm256_cmpgt_epi32(magnitude, overflowAbove);
+        __m256i nan = _mm256_setzero_si256();
         if (!_mm256_testz_si256(overflow, overflow)) {
-            if (!_mm256_testz_si256(_mm256_cmpgt_epi32(magnitude, infinity), overflow)) {
-                narrowScalar(source + n, target + n, 8);
-                continue;
-            }
             rounded = _mm256_blendv_epi8(rounded, infinity, overflow);
+            nan = _mm256_cmpgt_epi32(magnitude, infinity);
         }
         const __m256i zero = _mm256_cmpeq_epi32(magnitude, _mm256_setzero_si256());
         const __m256i sign = _mm256_andnot_si256(zero, _mm256_and_si256(bits, signBit));
-        const __m128i halves = _mm256_cvtps_ph(_mm256_castsi256_ps(_mm256_or_si256(rounded, sign)),
-                                               _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        __m128i halves = _mm256_cvtps_ph(_mm256_castsi256_ps(_mm256_or_si256(rounded, sign)),
+                                         _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        if (!_mm256_testz_si256(nan, nan)) {
+            const __m256i wide =
+                _mm256_blendv_epi8(_mm256_cvtepu16_epi32(halves), nanHalves(bits, magnitude), nan);
+            halves =
+                _mm_packus_epi32(_mm256_castsi256_si128(wide), _mm256_extracti128_si256(wide, 1));
+        }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(target + n), halves);
     }
     narrowScalar(source + n, target + n, count - n);
@@ -92,9 +121,6 @@ __attribute__((target("avx512f"))) void narrowAVX512(const float* source, half* 
     const __m512i overflowAbove = _mm512_set1_epi32(kOverflowAbove);
     const __m512i infinity = _mm512_set1_epi32(kInfinity);
     const __m512i signBit = _mm512_set1_epi32(static_cast<int>(0x80000000u));
-    // The zero-masking forms with every lane selected: the plain ones start
-    // from an undefined register, which this compiler warns about.
-    constexpr __mmask16 kAll = 0xffff;
     size_t n = 0;
     for (; n + 16 <= count; n += 16) {
         const __m512i bits = _mm512_loadu_si512(source + n);
@@ -105,17 +131,20 @@ __attribute__((target("avx512f"))) void narrowAVX512(const float* source, half* 
                                       _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
         __m512i rounded = _mm512_maskz_max_epi32(kAll, normal, denormal);
         const __mmask16 overflow = _mm512_cmpgt_epi32_mask(magnitude, overflowAbove);
+        __mmask16 nan = 0;
         if (overflow != 0) {
-            if (_mm512_mask_cmpgt_epi32_mask(overflow, magnitude, infinity) != 0) {
-                narrowScalar(source + n, target + n, 16);
-                continue;
-            }
             rounded = _mm512_mask_mov_epi32(rounded, overflow, infinity);
+            nan = _mm512_mask_cmpgt_epi32_mask(overflow, magnitude, infinity);
         }
         const __mmask16 nonZero = _mm512_test_epi32_mask(magnitude, magnitude);
         rounded = _mm512_mask_or_epi32(rounded, nonZero, rounded, _mm512_and_si512(bits, signBit));
-        const __m256i halves = _mm512_maskz_cvt_roundps_ph(kAll, _mm512_castsi512_ps(rounded),
-                                                           _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        __m256i halves = _mm512_maskz_cvt_roundps_ph(kAll, _mm512_castsi512_ps(rounded),
+                                                     _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        if (nan != 0) {
+            const __m512i wide = _mm512_mask_mov_epi32(_mm512_maskz_cvtepu16_epi32(kAll, halves),
+                                                       nan, nanHalves512(bits, magnitude));
+            halves = _mm512_maskz_cvtepi32_epi16(kAll, wide);
+        }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + n), halves);
     }
     narrowScalar(source + n, target + n, count - n);
