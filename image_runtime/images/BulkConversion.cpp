@@ -1,7 +1,8 @@
 // Spans of pixels to and from float4 (BulkConversion.h). Every format runs
-// the per-pixel templates of ImageCPUUtils.h in a loop; the 8-bit formats
-// have a vector path besides, whose byte shuffles are built from the
-// format's layout in PixelFormatTable.h.
+// the per-pixel templates of ImageCPUUtils.h in a loop; each component type
+// has a vector path besides, driven by the format's layout in
+// PixelFormatTable.h (the byte shuffles of the 8-bit formats are built
+// from it).
 //
 // The vector read divides by 255 as a multiplication by 1/255 in double
 // precision, rounded once to float: for every byte that is the float
@@ -10,8 +11,10 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <sstream>
 
 #include "image_runtime/images/ImageCPUUtils.h"
@@ -128,15 +131,83 @@ __attribute__((target("avx2"))) void writeBytesAVX2(const Layout& layout, const 
     }
 }
 
+// The float and half layouts with a vector path: the colours are clamped
+// with min(1, c) then max(0, c), which is the per-pixel clamp NaNs included,
+// and half components go through the half spans in chunks staged on the
+// stack. A three-component pixel is moved as four floats; the fourth falls
+// into the next pixel of the span, which is handled after it.
+constexpr size_t kStage = 256;
+
+__attribute__((target("avx2"))) __m128 clamp(__m128 colour) {
+    return _mm_max_ps(_mm_setzero_ps(), _mm_min_ps(_mm_set1_ps(1.0f), colour));
+}
+
+__attribute__((target("avx2"))) void readFloatsAVX2(Level level, const Layout& layout,
+                                                    const unsigned char* pixels, float4* colors,
+                                                    size_t count) {
+    const size_t components = layout.count;
+    const __m128 opaque = _mm_set1_ps(1.0f);
+    if (layout.component == Component::Float) {
+        const auto* floats = reinterpret_cast<const float*>(pixels);
+        if (components == 4) {
+            std::memcpy(static_cast<void*>(colors), floats, count * sizeof(float4));
+            return;
+        }
+        size_t n = 0;
+        for (; n + 1 < count; ++n)
+            _mm_storeu_ps(colors[n].v, _mm_blend_ps(_mm_loadu_ps(floats + 3 * n), opaque, 8));
+        if (n < count)
+            colors[n] = float4(floats[3 * n], floats[3 * n + 1], floats[3 * n + 2], 1.0f);
+        return;
+    }
+    const auto* halves = reinterpret_cast<const half*>(pixels);
+    if (components == 4)
+        return BulkConversionDetail::widenToFloat(level, halves, colors->v, count * 4);
+    alignas(32) float stage[3 * kStage + 1];
+    for (size_t first = 0; first < count; first += kStage) {
+        const size_t chunk = std::min(kStage, count - first);
+        BulkConversionDetail::widenToFloat(level, halves + 3 * first, stage, 3 * chunk);
+        for (size_t n = 0; n < chunk; ++n)
+            _mm_storeu_ps(colors[first + n].v,
+                          _mm_blend_ps(_mm_loadu_ps(stage + 3 * n), opaque, 8));
+    }
+}
+
+__attribute__((target("avx2"))) void writeFloatsAVX2(Level level, const Layout& layout,
+                                                     const float4* colors, unsigned char* pixels,
+                                                     size_t count) {
+    const size_t components = layout.count;
+    if (layout.component == Component::Float) {
+        auto* floats = reinterpret_cast<float*>(pixels);
+        size_t n = 0;
+        for (; n + (components == 4 ? 0 : 1) < count; ++n)
+            _mm_storeu_ps(floats + components * n, clamp(_mm_loadu_ps(colors[n].v)));
+        if (n < count) {
+            const float4 clamped = clampToUnitRange(colors[n]);
+            std::memcpy(floats + components * n, clamped.v, components * sizeof(float));
+        }
+        return;
+    }
+    auto* halves = reinterpret_cast<half*>(pixels);
+    alignas(32) float stage[4 * kStage + 1];
+    for (size_t first = 0; first < count; first += kStage) {
+        const size_t chunk = std::min(kStage, count - first);
+        for (size_t n = 0; n < chunk; ++n)
+            _mm_storeu_ps(stage + components * n, clamp(_mm_loadu_ps(colors[first + n].v)));
+        BulkConversionDetail::narrowToHalf(level, stage, halves + components * first,
+                                           components * chunk);
+    }
+}
+
 [[noreturn]] void invalidFormat(int line) {
     std::ostringstream message;
     message << "Invalid input image type";
     throwAt<InternalException>("image_runtime/images/BulkConversion", line, message.str());
 }
 
-bool vectorBytes(Level level, ImageCPU::tePixelFormat format) {
-    return level != Level::Scalar &&
-           PixelFormatTable::entry(format).layout.component == Component::Byte;
+Component vectorComponent(Level level, ImageCPU::tePixelFormat format) {
+    return level == Level::Scalar ? Component::None
+                                  : PixelFormatTable::entry(format).layout.component;
 }
 
 // The span of image row y from column x on, checked to lie within the row.
@@ -158,8 +229,13 @@ namespace BulkConversionDetail {
 void readRGBAFloat4Pixels(Level level, ImageCPU::tePixelFormat format, const void* pixels,
                           float4* colors, size_t count) {
     const auto* bytes = static_cast<const unsigned char*>(pixels);
-    if (vectorBytes(level, format))
-        return readBytesAVX2(PixelFormatTable::entry(format).layout, bytes, colors, count);
+    const Layout& layout = PixelFormatTable::entry(format).layout;
+    switch (vectorComponent(level, format)) {
+        case Component::Byte: return readBytesAVX2(layout, bytes, colors, count);
+        case Component::Half:
+        case Component::Float: return readFloatsAVX2(level, layout, bytes, colors, count);
+        case Component::None: break;
+    }
     const bool known = ImageCPUUtilsDetail::withConvertibleFormat(
         format, [&](auto f) { readScalar<decltype(f)::value>(bytes, colors, count); });
     if (!known) invalidFormat(__LINE__);
@@ -168,8 +244,13 @@ void readRGBAFloat4Pixels(Level level, ImageCPU::tePixelFormat format, const voi
 void writeRGBAFloat4Pixels(Level level, ImageCPU::tePixelFormat format, const float4* colors,
                            void* pixels, size_t count) {
     auto* bytes = static_cast<unsigned char*>(pixels);
-    if (vectorBytes(level, format))
-        return writeBytesAVX2(PixelFormatTable::entry(format).layout, colors, bytes, count);
+    const Layout& layout = PixelFormatTable::entry(format).layout;
+    switch (vectorComponent(level, format)) {
+        case Component::Byte: return writeBytesAVX2(layout, colors, bytes, count);
+        case Component::Half:
+        case Component::Float: return writeFloatsAVX2(level, layout, colors, bytes, count);
+        case Component::None: break;
+    }
     const bool known = ImageCPUUtilsDetail::withConvertibleFormat(
         format, [&](auto f) { writeScalar<decltype(f)::value>(colors, bytes, count); });
     if (!known) invalidFormat(__LINE__);
