@@ -34,7 +34,8 @@ template <int Format>
 void readScalar(const unsigned char* pixels, float4* colors, size_t count) {
     constexpr size_t bytes = PixelFormatTable::layoutBytes(ImageCPUUtilsDetail::kLayout<Format>);
     for (size_t n = 0; n < count; ++n)
-        colors[n] = ImageCPUUtilsDetail::readPixel<Format>(pixels + n * bytes);
+        colors[n] = ImageCPUUtilsDetail::toFloat4(
+            ImageCPUUtilsDetail::readPixel<Format>(pixels + n * bytes));
 }
 
 template <int Format>

@@ -133,7 +133,8 @@ TEST(BulkConversion, PixelSpansFollowThePerPixelRulesInEveryFormat) {
         ImageCPUUtilsDetail::withConvertibleFormat(format, [&](auto tag) {
             constexpr int kFormat = decltype(tag)::value;
             for (size_t n = 0; n < count; ++n) {
-                expected[n] = ImageCPUUtilsDetail::readPixel<kFormat>(pixels + n * bytes);
+                expected[n] = ImageCPUUtilsDetail::toFloat4(
+                    ImageCPUUtilsDetail::readPixel<kFormat>(pixels + n * bytes));
                 ImageCPUUtilsDetail::writePixel<kFormat>(&expectedBytes[n * bytes],
                                                          clampToUnitRange(colours[n]));
             }
