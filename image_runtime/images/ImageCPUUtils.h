@@ -123,20 +123,24 @@ void writePixel(unsigned char* pixel, const float4& clamped) {
     for (unsigned int n = 0; n < layout.count; ++n) store(components[n], clamped[layout.colour[n]]);
 }
 
-// The formats with a conversion rule, widest pixel first: the format is
-// found by comparing it with each in turn, and for wide pixels, which are
-// quick to convert, the comparisons are the larger share of an access.
+// The formats with a conversion rule in the order the format is compared
+// with them: four channels before three (RGBA is what filters work in), and
+// among those the widest pixel first, since float pixels are quick to
+// convert and the comparisons are the larger share of their access.
 struct DispatchOrder {
     int format[ImageCPU::PIXEL_FORMAT_UNDEFINED];
     int count;
 };
 constexpr DispatchOrder makeDispatchOrder() {
     DispatchOrder order{};
-    for (size_t bytes = 16; bytes > 0; --bytes)
-        for (int format = 0; format < ImageCPU::PIXEL_FORMAT_UNDEFINED; ++format)
-            if (PixelFormatTable::convertible(format) &&
-                PixelFormatTable::layoutBytes(PixelFormatTable::kEntries[format].layout) == bytes)
-                order.format[order.count++] = format;
+    for (unsigned int channels = 4; channels > 0; --channels)
+        for (size_t bytes = 16; bytes > 0; --bytes)
+            for (int format = 0; format < ImageCPU::PIXEL_FORMAT_UNDEFINED; ++format) {
+                const PixelFormatTable::Layout& layout = PixelFormatTable::kEntries[format].layout;
+                if (PixelFormatTable::convertible(format) && layout.count == channels &&
+                    PixelFormatTable::layoutBytes(layout) == bytes)
+                    order.format[order.count++] = format;
+            }
     return order;
 }
 constexpr DispatchOrder kDispatchOrder = makeDispatchOrder();
