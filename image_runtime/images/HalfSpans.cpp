@@ -12,6 +12,7 @@
 //   halves built from their payload. The tail goes through half itself.
 // - Widening is exact in the instruction except that it quiets a signalling
 //   NaN; a block holding any NaN goes through half itself.
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include <cstddef>
@@ -168,6 +169,13 @@ __attribute__((target("avx2,f16c"))) void widenF16C(const half* source, float* t
     widenScalar(source + n, target + n, count - n);
 }
 
+// Asked of the processor directly: not every compiler's feature test knows
+// this name.
+bool hasF16C() {
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_F16C) != 0;
+}
+
 }  // namespace
 
 namespace BulkConversionDetail {
@@ -175,7 +183,7 @@ namespace BulkConversionDetail {
 Level bestLevel() {
     static const Level best = [] {
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("f16c"))
+        if (__builtin_cpu_supports("avx2") && hasF16C())
             return __builtin_cpu_supports("avx512f") ? Level::AVX512 : Level::AVX2;
         return Level::Scalar;
     }();

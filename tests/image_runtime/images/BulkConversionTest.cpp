@@ -31,6 +31,12 @@ std::vector<Level> levels() {
     return all;
 }
 
+uint32_t bitsOf(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
 float floatFromBits(uint32_t bits) {
     float f;
     std::memcpy(&f, &bits, sizeof f);
@@ -81,10 +87,8 @@ TEST(BulkConversion, EveryHalfWidensExactlyWithItsPayload) {
     for (Level level : levels()) {
         std::vector<float> bulk(source.size());
         BulkConversionDetail::widenToFloat(level, source.data(), bulk.data(), source.size());
-        for (size_t n = 0; n < source.size(); ++n) {
-            const float expected = source[n];
-            ASSERT_EQ(std::memcmp(&bulk[n], &expected, 4), 0) << n << " at " << int(level);
-        }
+        for (size_t n = 0; n < source.size(); ++n)
+            ASSERT_EQ(bitsOf(bulk[n]), bitsOf(source[n])) << n << " at " << int(level);
     }
 }
 
@@ -95,6 +99,7 @@ std::vector<float4> probeColours() {
     const float special[] = {0.5f,    1.5f, -0.25f, 2.0f, nan,  -0.0f,   1e-30f,
                              -1e-30f, 7e4f, 1.0f,   0.0f, -nan, 0x1p-25f};
     std::vector<float4> colours;
+    colours.reserve(1001);
     for (int v = 0; v < 256; ++v) colours.emplace_back(v / 255.0f, (255 - v) / 255.0f, 1.0f, 0.0f);
     for (float a : special)
         for (float b : special) colours.emplace_back(a, b, special[(colours.size() * 7) % 13], a);
@@ -155,14 +160,16 @@ TEST(BulkConversion, PixelSpansFollowThePerPixelRulesInEveryFormat) {
 
 TEST(BulkConversion, RowsFollowOffsetAndStrideAndStayInsideTheRow) {
     ImageCPU image(ImageCPU::PIXEL_FORMAT_RGB8, 5, 3, float2(1.0f), 10, -4, 7, 3);
-    for (size_t n = 0; n < 7 * 3 * 3; ++n) image.pixels()[n] = static_cast<unsigned char>(n);
+    for (size_t n = 0; n < size_t{7} * 3 * 3; ++n)
+        image.pixels()[n] = static_cast<unsigned char>(n);
     std::vector<float4> row(4);
     readRGBAFloat4Row(image, 11, -3, row.data(), 4);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(row[x][0], readRGBAFloat4Pixel(image, 11 + x, -3)[0]);
     const float4 white(1.0f);
     writeRGBAFloat4Row(image, &white, 14, -2, 1);
-    EXPECT_EQ(image.pixels()[(2 * 7 + 4) * 3], 255);
-    EXPECT_EQ(image.pixels()[(2 * 7 + 5) * 3], (2 * 7 + 5) * 3);  // a spare column, untouched
+    EXPECT_EQ(image.pixels()[(size_t{2} * 7 + 4) * 3], 255);
+    EXPECT_EQ(image.pixels()[(size_t{2} * 7 + 5) * 3],
+              (2 * 7 + 5) * 3);  // a spare column, untouched
     for (const auto& [x, y, n] : {std::tuple{9, -4, 1}, {10, -5, 1}, {10, -1, 1}, {12, -4, 4}})
         EXPECT_THROW(readRGBAFloat4Row(image, x, y, row.data(), n), ParameterException);
 }
