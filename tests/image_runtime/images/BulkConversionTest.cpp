@@ -5,29 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <thread>
 #include <vector>
 
 #include "image_runtime/images/BulkConversion.h"
 #include "image_runtime/images/ImageCPUUtils.h"
-#include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
 
 namespace ZEV {
 namespace {
 
 using BulkConversionDetail::Level;
-using Test::throwsWith;
 
-// The instruction-set levels this processor has.
-std::vector<Level> levels() {
-    std::vector<Level> all{Level::Scalar};
-    for (Level level : {Level::AVX2, Level::AVX512})
-        if (level <= BulkConversionDetail::bestLevel()) all.push_back(level);
+std::vector<Level> levels() {  // the instruction-set levels this processor has
+    std::vector<Level> all{Level::Scalar, Level::AVX2, Level::AVX512};
+    all.resize(static_cast<size_t>(BulkConversionDetail::bestLevel()) + 1);
     return all;
 }
 
@@ -35,12 +31,6 @@ uint32_t bitsOf(float f) {
     uint32_t bits;
     std::memcpy(&bits, &f, sizeof bits);
     return bits;
-}
-
-float floatFromBits(uint32_t bits) {
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
 }
 
 // Patterns first, first + stride, ... below 2^32, in chunks; the chunks in
@@ -52,8 +42,10 @@ uint64_t narrowingErrors(uint64_t first, uint64_t stride) {
     uint64_t errors = 0;
     for (uint64_t pattern = first; pattern < (uint64_t{1} << 32);) {
         size_t count = 0;
-        for (; count < kChunk && pattern < (uint64_t{1} << 32); ++count, pattern += stride)
-            source[count] = floatFromBits(static_cast<uint32_t>(pattern));
+        for (; count < kChunk && pattern < (uint64_t{1} << 32); ++count, pattern += stride) {
+            const auto bits = static_cast<uint32_t>(pattern);
+            std::memcpy(&source[count], &bits, sizeof bits);
+        }
         for (size_t n = 0; n < count; ++n) expected[n] = source[n];
         for (Level level : levels()) {
             if (level == Level::Scalar) continue;  // half itself
@@ -72,13 +64,13 @@ TEST(BulkConversion, EveryFloatNarrowsAsHalfDoes) {
     const uint64_t stride = 1;
 #endif
     const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<uint64_t> errors(threadCount, 0);
+    std::atomic<uint64_t> errors{0};
     std::vector<std::thread> threads;
     for (unsigned int t = 0; t < threadCount; ++t)
         threads.emplace_back(
-            [&, t] { errors[t] = narrowingErrors(t * stride, stride * threadCount); });
+            [&, t] { errors += narrowingErrors(t * stride, stride * threadCount); });
     for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), 0u), threadCount);
+    EXPECT_EQ(errors, 0u);
 }
 
 TEST(BulkConversion, EveryHalfWidensExactlyWithItsPayload) {
@@ -93,7 +85,7 @@ TEST(BulkConversion, EveryHalfWidensExactlyWithItsPayload) {
 }
 
 // Colours around every rule: each byte value / 255, out of range, NaN, -0,
-// tiny and huge, then random ones.
+// tiny and huge, then a spread over [-0.1, 1.1].
 std::vector<float4> probeColours() {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float special[] = {0.5f,    1.5f, -0.25f, 2.0f, nan,  -0.0f,   1e-30f,
@@ -103,10 +95,8 @@ std::vector<float4> probeColours() {
     for (int v = 0; v < 256; ++v) colours.emplace_back(v / 255.0f, (255 - v) / 255.0f, 1.0f, 0.0f);
     for (float a : special)
         for (float b : special) colours.emplace_back(a, b, special[(colours.size() * 7) % 13], a);
-    std::mt19937 random(3);
-    std::uniform_real_distribution<float> unit(-0.1f, 1.1f);
-    while (colours.size() < 1001)
-        colours.emplace_back(unit(random), unit(random), unit(random), 0.5f);
+    for (int n = 0; colours.size() < 1001; ++n)
+        colours.emplace_back(n * 0.0037f - 0.1f, 1.1f - n * 0.0021f, n * 0.0013f, 0.5f);
     return colours;
 }
 
@@ -116,15 +106,7 @@ TEST(BulkConversion, PixelSpansFollowThePerPixelRulesInEveryFormat) {
     for (int format = 0; format <= ImageCPU::PIXEL_FORMAT_UNDEFINED + 1; ++format) {
         const auto f = static_cast<ImageCPU::tePixelFormat>(format);
         if (!PixelFormatTable::convertible(format)) {
-            std::vector<unsigned char> bytes(64, 0xee);
-            for (Level level : levels())
-                EXPECT_TRUE(throwsWith<InternalException>(
-                    [&] {
-                        BulkConversionDetail::writeRGBAFloat4Pixels(level, f, colours.data(),
-                                                                    bytes.data(), 4);
-                    },
-                    "Invalid input image type"));
-            EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0xee), 64);
+            EXPECT_THROW(readRGBAFloat4Pixels(f, nullptr, nullptr, 4), InternalException);
             continue;
         }
         const size_t bytes = PixelFormatTable::layoutBytes(PixelFormatTable::entry(format).layout);
@@ -168,8 +150,7 @@ TEST(BulkConversion, RowsFollowOffsetAndStrideAndStayInsideTheRow) {
     const float4 white(1.0f);
     writeRGBAFloat4Row(image, &white, 14, -2, 1);
     EXPECT_EQ(image.pixels()[(size_t{2} * 7 + 4) * 3], 255);
-    EXPECT_EQ(image.pixels()[(size_t{2} * 7 + 5) * 3],
-              (2 * 7 + 5) * 3);  // a spare column, untouched
+    EXPECT_EQ(image.pixels()[(size_t{2} * 7 + 5) * 3], 57);  // a spare column, untouched
     for (const auto& [x, y, n] : {std::tuple{9, -4, 1}, {10, -5, 1}, {10, -1, 1}, {12, -4, 4}})
         EXPECT_THROW(readRGBAFloat4Row(image, x, y, row.data(), n), ParameterException);
 }
