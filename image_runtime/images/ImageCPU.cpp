@@ -1,5 +1,5 @@
 // ImageCPU: buffer ownership, physical extent, deep copies, the format
-// tables and the description.
+// queries (answered from PixelFormatTable.h) and the description.
 #include "image_runtime/images/ImageCPU.h"
 
 #include <boost/checked_delete.hpp>
@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "image_runtime/images/NullDeleter.h"
+#include "image_runtime/images/PixelFormatTable.h"
 #include "zev_core/Exceptions.h"
 #include "zev_core/Throw.h"
 
@@ -44,6 +45,8 @@ ImageCPU::ImageCPU(tePixelFormat format, const unsigned char* pixels, size_t wid
       physicalHeight_(0),
       bufferSize_(0),
       pixelFormat_(format) {
+    // A null buffer would only fail at the first access, far from the mistake.
+    if (pixels == nullptr) throwAt<ParameterException>(kSource, __LINE__, "pixels != NULL");
     init_stride(physicalWidth, physicalHeight);
 }
 
@@ -118,59 +121,30 @@ void ImageCPU::doWrite(std::ostream& os) const {
 }
 
 size_t ImageCPU::channelCount(tePixelFormat format) {
-    static constexpr size_t kChannels[15] = {0, 3, 4, 3, 4, 3, 4, 3, 4, 1, 1, 1, 2, 2, 2};
-    if (format < PIXEL_FORMAT_BGR8 || format > PIXEL_FORMAT_LUMINANCE_ALPHA32F) {
-        throwAt<InternalException>(kSource, __LINE__,
-                                   "Pixel format not supported by ZEV in CPU mode");
+    const size_t channels = PixelFormatTable::entry(format).channelCount;
+    if (channels == 0) {
+        std::ostringstream message;
+        message << "Pixel format not supported by ZEV in CPU mode";
+        throwAt<InternalException>(kSource, __LINE__, message.str());
     }
-    return kChannels[format];
+    return channels;
 }
 
 size_t ImageCPU::PixelSize(tePixelFormat format) {
-    switch (format) {
-        case PIXEL_FORMAT_BGR8: return 3;
-        case PIXEL_FORMAT_BGRA8: return 4;
-        case PIXEL_FORMAT_RGB8: return 3;
-        case PIXEL_FORMAT_RGBA8: return 4;
-        case PIXEL_FORMAT_RGB16: return 6;
-        case PIXEL_FORMAT_RGBA16: return 8;
-        case PIXEL_FORMAT_RGB32F: return 12;
-        case PIXEL_FORMAT_RGBA32F: return 16;
-        case PIXEL_FORMAT_LUMINANCE8: return 1;
-        case PIXEL_FORMAT_LUMINANCE32F: return 4;
-        case PIXEL_FORMAT_LUMINANCE_ALPHA8: return 2;
-        case PIXEL_FORMAT_LUMINANCE_ALPHA32F: return 8;
-        case PIXEL_FORMAT_UNDEFINED:
-            throwAt<InternalException>(kSource, __LINE__, "!\"PIXEL_FORMAT_UNDEFINED\"");
-        default: break;
+    if (format == PIXEL_FORMAT_UNDEFINED)
+        throwAt<InternalException>(kSource, __LINE__, "!\"PIXEL_FORMAT_UNDEFINED\"");
+    const size_t bytes = PixelFormatTable::entry(format).pixelSize;
+    if (bytes == 0) {
+        std::ostringstream message;
+        message << "Not implemented: "
+                << "ePixelFormat in pixelSize().";
+        throwAt<InternalException>(kSource, __LINE__, message.str());
     }
-    throwAt<InternalException>(kSource, __LINE__, "Not implemented: ePixelFormat in pixelSize().");
+    return bytes;
 }
 
 std::ostream& operator<<(std::ostream& os, ImageCPU::tePixelFormat format) {
-    static constexpr const char* kNames[20] = {"UNKNOWN",
-                                               "PIXEL_FORMAT_BGR8",
-                                               "PIXEL_FORMAT_BGRA8",
-                                               "PIXEL_FORMAT_RGB8",
-                                               "PIXEL_FORMAT_RGBA8",
-                                               "PIXEL_FORMAT_RGB16",
-                                               "PIXEL_FORMAT_RGBA16",
-                                               "PIXEL_FORMAT_RGB32F",
-                                               "PIXEL_FORMAT_RGBA32F",
-                                               "PIXEL_FORMAT_LUMINANCE8",
-                                               "PIXEL_FORMAT_LUMINANCE16",
-                                               "PIXEL_FORMAT_LUMINANCE32F",
-                                               "PIXEL_FORMAT_LUMINANCE_ALPHA8",
-                                               "PIXEL_FORMAT_LUMINANCE_ALPHA16",
-                                               "PIXEL_FORMAT_LUMINANCE_ALPHA32F",
-                                               "PIXEL_FORMAT_RGB16F",
-                                               "PIXEL_FORMAT_RGBA16F",
-                                               "PIXEL_FORMAT_LUMINANCE16F",
-                                               "PIXEL_FORMAT_LUMINANCE_ALPHA16F",
-                                               "PIXEL_FORMAT_UNDEFINED"};
-    const bool known =
-        format >= ImageCPU::PIXEL_FORMAT_BGR8 && format <= ImageCPU::PIXEL_FORMAT_UNDEFINED;
-    return os << kNames[known ? format : 0];
+    return os << PixelFormatTable::entry(format).name;
 }
 
 }  // namespace ZEV

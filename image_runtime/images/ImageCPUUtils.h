@@ -1,10 +1,18 @@
 // Reading and writing one pixel of a CPU image as a float4 colour (red,
-// green, blue, alpha), for the formats with a conversion rule: 8-bit, 32-bit
-// float and 16-bit float RGB(A) and BGR(A). Inline, since the accessors call
-// them once per pixel; the successful path allocates nothing.
+// green, blue, alpha), for the formats whose entry in PixelFormatTable.h has
+// a conversion rule. One template reads and one writes a pixel of a format
+// given at compile time; the image's format picks the instance at run time.
+// Inline, since the accessors call them once per pixel; the successful path
+// allocates nothing.
 #pragma once
 
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
 #include "image_runtime/images/ImageCPU.h"
+#include "image_runtime/images/PixelFormatTable.h"
 #include "image_runtime/images/half.h"
 #include "zev_core/Export.h"
 #include "zev_core/Vectors.h"
@@ -25,6 +33,14 @@ inline int pixelIndex(const ImageCPU& image, int x, int y) {
     return physicalWidth * (y - offsetY) + (x - offsetX);
 }
 
+// The typed accessors are final, so this is a plain load; pixels() is not.
+inline const unsigned char* bufferOf(const ImageCPU& image) {
+    return reinterpret_cast<const unsigned char*>(image.pixels_RGBA8());
+}
+inline unsigned char* bufferOf(ImageCPU& image) {
+    return reinterpret_cast<unsigned char*>(image.pixels_RGBA8());
+}
+
 inline float fromByte(unsigned char value) { return static_cast<float>(value) / 255.0f; }
 
 // Truncates toward zero. The colour is clamped already, so only NaN can be
@@ -33,15 +49,125 @@ inline unsigned char toByte(float value) {
     return value > 0.0f ? static_cast<unsigned char>(value * 255.0f) : 0;
 }
 
-}  // namespace ImageCPUUtilsDetail
-
-namespace ImageCPUUtilsDetail {
-
 // Written so that the comparisons map onto the processor's min and max,
 // which also leave NaN as it is.
 inline float clampComponent(float value) {
     const float belowOne = value > 1.0f ? 1.0f : value;
     return belowOne < 0.0f ? 0.0f : belowOne;
+}
+
+inline float toFloat(unsigned char value) { return fromByte(value); }
+inline float toFloat(half value) { return value; }
+inline float toFloat(float value) { return value; }
+inline void store(unsigned char& target, float clamped) { target = toByte(clamped); }
+inline void store(half& target, float clamped) { target = clamped; }
+inline void store(float& target, float clamped) { target = clamped; }
+
+template <PixelFormatTable::Component>
+struct ComponentType;
+template <>
+struct ComponentType<PixelFormatTable::Component::Byte> {
+    using type = unsigned char;
+};
+template <>
+struct ComponentType<PixelFormatTable::Component::Half> {
+    using type = half;
+};
+template <>
+struct ComponentType<PixelFormatTable::Component::Float> {
+    using type = float;
+};
+
+template <int Format>
+constexpr PixelFormatTable::Layout kLayout = PixelFormatTable::kEntries[Format].layout;
+template <int Format>
+using ComponentOf = typename ComponentType<kLayout<Format>.component>::type;
+
+// A colour in one vector register; each format's branch stores it whole,
+// which measured faster than a colour assembled where the branches meet.
+using Lanes = float __attribute__((vector_size(16)));
+
+inline float4 toFloat4(Lanes lanes) {
+    float4 colour;
+    std::memcpy(colour.v, &lanes, sizeof colour.v);
+    return colour;
+}
+
+// True where a pixel is a float4 as it lies in memory.
+template <int Format>
+constexpr bool isFloat4 =
+    kLayout<Format>.component == PixelFormatTable::Component::Float&& kLayout<Format>.count == 4 &&
+    kLayout<Format>.colour[0] == 0 && kLayout<Format>.colour[1] == 1 &&
+    kLayout<Format>.colour[2] == 2 && kLayout<Format>.colour[3] == 3;
+
+// The pixel that starts at the given byte, in format Format.
+template <int Format>
+Lanes readPixel(const unsigned char* pixel) {
+    constexpr PixelFormatTable::Layout layout = kLayout<Format>;
+    Lanes colour = {0.0f, 0.0f, 0.0f, 1.0f};
+    if constexpr (isFloat4<Format>) {
+        std::memcpy(&colour, pixel, sizeof colour);
+    } else {
+        const auto* components = reinterpret_cast<const ComponentOf<Format>*>(pixel);
+        for (unsigned int n = 0; n < layout.count; ++n)
+            colour[layout.colour[n]] = toFloat(components[n]);
+    }
+    return colour;
+}
+
+// Stores a colour that is clamped already; a missing alpha is dropped.
+template <int Format>
+void writePixel(unsigned char* pixel, const float4& clamped) {
+    constexpr PixelFormatTable::Layout layout = kLayout<Format>;
+    auto* components = reinterpret_cast<ComponentOf<Format>*>(pixel);
+    for (unsigned int n = 0; n < layout.count; ++n) store(components[n], clamped[layout.colour[n]]);
+}
+
+// The formats with a conversion rule in the order the format is compared
+// with them: four channels before three (RGBA is what filters work in), and
+// among those the widest pixel first, since float pixels are quick to
+// convert and the comparisons are the larger share of their access.
+struct DispatchOrder {
+    int format[ImageCPU::PIXEL_FORMAT_UNDEFINED];
+    int count;
+};
+constexpr DispatchOrder makeDispatchOrder() {
+    DispatchOrder order{};
+    for (unsigned int channels = 4; channels > 0; --channels)
+        for (size_t bytes = 16; bytes > 0; --bytes)
+            for (int format = 0; format < ImageCPU::PIXEL_FORMAT_UNDEFINED; ++format) {
+                const PixelFormatTable::Layout& layout = PixelFormatTable::kEntries[format].layout;
+                if (PixelFormatTable::convertible(format) && layout.count == channels &&
+                    PixelFormatTable::layoutBytes(layout) == bytes)
+                    order.format[order.count++] = format;
+            }
+    return order;
+}
+constexpr DispatchOrder kDispatchOrder = makeDispatchOrder();
+
+template <int Position, class Visit>
+bool visitAt(int format, Visit& visit) {
+    if constexpr (Position < kDispatchOrder.count) {
+        constexpr int kFormat = kDispatchOrder.format[Position];
+        if (format == kFormat) {
+            visit(std::integral_constant<int, kFormat>());
+            return true;
+        }
+    }
+    return false;
+}
+
+template <class Visit, int... Positions>
+bool visitFormat(int format, Visit& visit, std::integer_sequence<int, Positions...>) {
+    return (visitAt<Positions>(format, visit) || ...);
+}
+
+// Calls visit(std::integral_constant<int, format>()) when the format has a
+// conversion rule; false when it has none.
+template <class Visit>
+bool withConvertibleFormat(int format, Visit&& visit) {
+    return visitFormat(format, visit,
+                       std::make_integer_sequence<int, ImageCPU::PIXEL_FORMAT_UNDEFINED>());
 }
 
 }  // namespace ImageCPUUtilsDetail
@@ -57,50 +183,15 @@ inline float4 clampToUnitRange(const float4& color) {
 inline float4 readRGBAFloat4Pixel(const ImageCPU& image, int x, int y) {
     using namespace ImageCPUUtilsDetail;
     const int index = pixelIndex(image, x, y);
-    float4 color(0.0f);
-    switch (image.pixelFormat()) {
-        case ImageCPU::PIXEL_FORMAT_BGR8: {
-            const PixelBGR8& p = image.pixels_BGR8()[index];
-            color = float4(fromByte(p.red), fromByte(p.green), fromByte(p.blue), 1.0f);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_BGRA8: {
-            const PixelBGRA8& p = image.pixels_BGRA8()[index];
-            color = float4(fromByte(p.red), fromByte(p.green), fromByte(p.blue), fromByte(p.alpha));
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGB8: {
-            const PixelRGB8& p = image.pixels_RGB8()[index];
-            color = float4(fromByte(p.red), fromByte(p.green), fromByte(p.blue), 1.0f);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGBA8: {
-            const PixelRGBA8& p = image.pixels_RGBA8()[index];
-            color = float4(fromByte(p.red), fromByte(p.green), fromByte(p.blue), fromByte(p.alpha));
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGB32F: {
-            const PixelRGB32F& p = image.pixels_RGB32F()[index];
-            color = float4(p.red, p.green, p.blue, 1.0f);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGBA32F: {
-            const PixelRGBA32F& p = image.pixels_RGBA32F()[index];
-            color = float4(p.red, p.green, p.blue, p.alpha);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGB16F: {
-            const PixelRGB16F& p = image.pixels_RGB16F()[index];
-            color = float4(p.red, p.green, p.blue, 1.0f);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGBA16F: {
-            const PixelRGBA16F& p = image.pixels_RGBA16F()[index];
-            color = float4(p.red, p.green, p.blue, p.alpha);
-            break;
-        }
-        default: throwInvalidInputImageType(__LINE__);
-    }
+    float4 color;
+    const bool known = withConvertibleFormat(image.pixelFormat(), [&](auto format) {
+        constexpr int kFormat = decltype(format)::value;
+        constexpr auto bytes =
+            static_cast<ptrdiff_t>(PixelFormatTable::layoutBytes(kLayout<kFormat>));
+        const Lanes lanes = readPixel<kFormat>(bufferOf(image) + index * bytes);
+        std::memcpy(color.v, &lanes, sizeof color.v);
+    });
+    if (!known) throwInvalidInputImageType(__LINE__);
     return color;
 }
 
@@ -109,70 +200,14 @@ inline float4 readRGBAFloat4Pixel(const ImageCPU& image, int x, int y) {
 inline void writeRGBAFloat4Pixel(ImageCPU& image, float4 color, int x, int y) {
     using namespace ImageCPUUtilsDetail;
     const int index = pixelIndex(image, x, y);
-    const float4 c = clampToUnitRange(color);
-    switch (image.pixelFormat()) {
-        case ImageCPU::PIXEL_FORMAT_BGR8: {
-            PixelBGR8& p = image.pixels_BGR8()[index];
-            p.blue = toByte(c[2]);
-            p.green = toByte(c[1]);
-            p.red = toByte(c[0]);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_BGRA8: {
-            PixelBGRA8& p = image.pixels_BGRA8()[index];
-            p.blue = toByte(c[2]);
-            p.green = toByte(c[1]);
-            p.red = toByte(c[0]);
-            p.alpha = toByte(c[3]);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGB8: {
-            PixelRGB8& p = image.pixels_RGB8()[index];
-            p.red = toByte(c[0]);
-            p.green = toByte(c[1]);
-            p.blue = toByte(c[2]);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGBA8: {
-            PixelRGBA8& p = image.pixels_RGBA8()[index];
-            p.red = toByte(c[0]);
-            p.green = toByte(c[1]);
-            p.blue = toByte(c[2]);
-            p.alpha = toByte(c[3]);
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGB32F: {
-            PixelRGB32F& p = image.pixels_RGB32F()[index];
-            p.red = c[0];
-            p.green = c[1];
-            p.blue = c[2];
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGBA32F: {
-            PixelRGBA32F& p = image.pixels_RGBA32F()[index];
-            p.red = c[0];
-            p.green = c[1];
-            p.blue = c[2];
-            p.alpha = c[3];
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGB16F: {
-            PixelRGB16F& p = image.pixels_RGB16F()[index];
-            p.red = c[0];
-            p.green = c[1];
-            p.blue = c[2];
-            break;
-        }
-        case ImageCPU::PIXEL_FORMAT_RGBA16F: {
-            PixelRGBA16F& p = image.pixels_RGBA16F()[index];
-            p.red = c[0];
-            p.green = c[1];
-            p.blue = c[2];
-            p.alpha = c[3];
-            break;
-        }
-        default: throwInvalidInputImageType(__LINE__);
-    }
+    const float4 clamped = clampToUnitRange(color);
+    const bool known = withConvertibleFormat(image.pixelFormat(), [&](auto format) {
+        constexpr int kFormat = decltype(format)::value;
+        constexpr auto bytes =
+            static_cast<ptrdiff_t>(PixelFormatTable::layoutBytes(kLayout<kFormat>));
+        writePixel<kFormat>(bufferOf(image) + index * bytes, clamped);
+    });
+    if (!known) throwInvalidInputImageType(__LINE__);
 }
 
 }  // namespace ZEV

@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -21,22 +22,24 @@ namespace {
 
 constexpr const char* kSource = "image_runtime/images/ImageGPU";
 
-// Indexed by ImageGPU::tePixelFormat.
-constexpr unsigned int kInternalFormats[] = {
-    GL_RGBA8,
-    GL_RGBA16F_ARB,
-    GL_RGBA32F_ARB,
-    GL_RGB8,
-    GL_RGB16F_ARB,
-    GL_RGB32F_ARB,
-    GL_LUMINANCE,
-    GL_LUMINANCE16F_ARB,
-    GL_LUMINANCE32F_ARB,
-    GL_LUMINANCE_ALPHA,
-    GL_LUMINANCE_ALPHA16F_ARB,
-    GL_LUMINANCE_ALPHA32F_ARB,
+// The texture format of each ImageGPU::tePixelFormat; its GL internal format
+// comes from the texture's own table.
+constexpr OGL::Texture::InternalFormat kTextureFormats[] = {
+    OGL::Texture::INTERNAL_FORMAT_RGBA8,
+    OGL::Texture::INTERNAL_FORMAT_RGBA16F,
+    OGL::Texture::INTERNAL_FORMAT_RGBA32F,
+    OGL::Texture::INTERNAL_FORMAT_RGB8,
+    OGL::Texture::INTERNAL_FORMAT_RGB16F,
+    OGL::Texture::INTERNAL_FORMAT_RGB32F,
+    OGL::Texture::INTERNAL_FORMAT_LUMINANCE8,
+    OGL::Texture::INTERNAL_FORMAT_LUMINANCE16F,
+    OGL::Texture::INTERNAL_FORMAT_LUMINANCE32F,
+    OGL::Texture::INTERNAL_FORMAT_LUMINANCE_ALPHA8,
+    OGL::Texture::INTERNAL_FORMAT_LUMINANCE_ALPHA16F,
+    OGL::Texture::INTERNAL_FORMAT_LUMINANCE_ALPHA32F,
 };
-constexpr int kFormatCount = sizeof(kInternalFormats) / sizeof(kInternalFormats[0]);
+constexpr int kFormatCount = static_cast<int>(std::size(kTextureFormats));
+static_assert(kFormatCount == ImageGPU::PIXEL_FORMAT_UNDEFINED, "one entry per format");
 
 [[noreturn]] void invalidPixelFormat(int line) {
     std::ostringstream message;
@@ -146,12 +149,13 @@ void ImageGPU::acquireTexture() {
 
 unsigned int ImageGPU::PixelFormatZEV2GL(tePixelFormat format) {
     if (format < 0 || format >= kFormatCount) invalidPixelFormat(__LINE__);
-    return kInternalFormats[format];
+    return OGL::Texture::InternalFormat2GL(kTextureFormats[format]);
 }
 
 ImageGPU::tePixelFormat ImageGPU::PixelFormatGL2ZEV(unsigned int glFormat) {
     for (int format = 0; format < kFormatCount; ++format)
-        if (kInternalFormats[format] == glFormat) return static_cast<tePixelFormat>(format);
+        if (OGL::Texture::InternalFormat2GL(kTextureFormats[format]) == glFormat)
+            return static_cast<tePixelFormat>(format);
     invalidPixelFormat(__LINE__);
 }
 
@@ -203,6 +207,8 @@ void ImageGPU::upload(const int2& rOffset, const size2& rSize, unsigned int form
 void ImageGPU::copyImageData(const int2& rOffset, const size2& rSize, unsigned int format,
                              unsigned int type, const void* pData, float2 pixelSize) {
     checkBlock(rOffset, rSize);
+    requireTexture();
+    if (pData == nullptr) throwAt<ParameterException>(kSource, __LINE__, "pData != NULL");
     upload(rOffset, rSize, format, type, pData, OGL::PixelUnpackParameters());
     setPixelSize(pixelSize);
 }
@@ -212,6 +218,10 @@ void ImageGPU::copyImageData(const unsigned char* pData, const int2& rOffset, co
                              size_t rowLength) {
     checkBlock(rOffset, rSize);
     requireTexture();
+    if (pData == nullptr) throwAt<ParameterException>(kSource, __LINE__, "pData != NULL");
+    // GL takes the row length as a signed int; a larger one would be cut.
+    if (rowLength > static_cast<size_t>(std::numeric_limits<int>::max()))
+        throwAt<ParameterException>(kSource, __LINE__, "rowLength <= INT_MAX");
     setPixelSize(pixelSize);
     OGL::PixelUnpackParameters unpack;
     unpack.setRowLength(rowLength);

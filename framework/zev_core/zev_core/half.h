@@ -1,7 +1,7 @@
-// The 16-bit float (IEEE 754 binary16) of the framework. The class lives in
-// zev_core because its conversion tables are defined there; the image runtime
-// re-exports it as image_runtime/images/half.h and implements the operations
-// that are not inline (rounding to fewer significand bits).
+// The 16-bit float (IEEE 754 binary16) of the framework, whole in zev_core:
+// the conversion tables and the slow narrowing path are in HalfTables.cpp,
+// rounding to fewer significand bits in HalfRound.cpp. The image runtime
+// re-exports it as image_runtime/images/half.h.
 //
 // Narrowing is nearest-value with exact ties rounded away from zero, on the
 // table-driven fast path and on the slow path alike; overflow gives an
@@ -74,18 +74,36 @@ private:
     unsigned int exponentField() const { return (h_ >> 10) & 0x1f; }
     unsigned int significand() const { return h_ & 0x3ff; }
 
-    // Zeros have no eLut entry, so testing for them only off the fast path
-    // gives the same result with fewer instructions on the common case.
+    // The fast path is eLut's; off it, overflow to infinity and the
+    // denormalised halves are handled inline too, since pixel data meets
+    // them (a black that is not quite zero, an unclamped highlight). Zeros
+    // have no eLut entry, so testing for them only off the fast path gives
+    // the same result with fewer instructions on the common case. What is
+    // left (NaNs, floats too small even for a denormalised half) goes to
+    // convert().
     void setFromFloat(float f) {
         uif x;
         x.f = f;
         const unsigned short e = eLut(x.i >> 23);
-        if (e != 0)
+        if (e != 0) {
             h_ = static_cast<unsigned short>(e + (((x.i & 0x007fffff) + 0x00001000) >> 13));
-        else if (f == 0.0f)
+            return;
+        }
+        const unsigned int magnitude = x.i & 0x7fffffff;
+        const unsigned int sign = (x.i >> 16) & 0x8000;
+        if (magnitude - 0x477ff000u <= 0x7f800000u - 0x477ff000u) {
+            h_ = static_cast<unsigned short>(sign | 0x7c00);
+        } else if (magnitude - 0x33000000u < 0x38800000u - 0x33000000u) {
+            // A multiple of 2^-24: the significand with its hidden bit,
+            // shifted so that its units are 2^-24, half a unit added first.
+            const unsigned int shift = 126 - (magnitude >> 23);
+            h_ = static_cast<unsigned short>(
+                sign | (((magnitude & 0x007fffff) + 0x00800000 + (1u << (shift - 1))) >> shift));
+        } else if (f == 0.0f) {
             h_ = 0;
-        else
+        } else {
             h_ = static_cast<unsigned short>(convert(static_cast<int>(x.i)));
+        }
     }
 
     // The tables are plain data in zev_core, read inline so that a

@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "zev_core/Exceptions.h"
@@ -27,7 +28,7 @@ struct FormatInfo {
 };
 
 // Indexed by Texture::InternalFormat.
-constexpr FormatInfo kFormats[Texture::INTERNAL_FORMAT_COUNT] = {
+constexpr FormatInfo kFormats[] = {
     {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4},
     {GL_RGBA16F, GL_RGBA, GL_FLOAT, 8},
     {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16},
@@ -41,11 +42,14 @@ constexpr FormatInfo kFormats[Texture::INTERNAL_FORMAT_COUNT] = {
     {GL_LUMINANCE_ALPHA16F_ARB, GL_LUMINANCE_ALPHA, GL_FLOAT, 4},
     {GL_LUMINANCE_ALPHA32F_ARB, GL_LUMINANCE_ALPHA, GL_FLOAT, 8},
 };
+static_assert(std::size(kFormats) == Texture::INTERNAL_FORMAT_COUNT, "one entry per format");
 
 constexpr GLenum kFormatsGL[] = {
     GL_RED, GL_RG, GL_RGB, GL_BGR, GL_RGBA, GL_BGRA, GL_ALPHA, GL_LUMINANCE, GL_LUMINANCE_ALPHA};
+static_assert(std::size(kFormatsGL) == Texture::FORMAT_LUMINANCE_ALPHA + 1, "one entry per format");
 constexpr GLenum kTypesGL[] = {GL_UNSIGNED_BYTE, GL_BYTE, GL_UNSIGNED_SHORT, GL_SHORT,
                                GL_UNSIGNED_INT,  GL_INT,  GL_HALF_FLOAT,     GL_FLOAT};
+static_assert(std::size(kTypesGL) == Texture::TYPE_FLOAT + 1, "one entry per type");
 constexpr GLenum kFiltersGL[] = {GL_NEAREST,
                                  GL_LINEAR,
                                  GL_NEAREST_MIPMAP_NEAREST,

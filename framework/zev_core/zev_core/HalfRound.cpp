@@ -1,5 +1,5 @@
 // The out-of-line operations of half: rounding the significand to fewer bits.
-#include "image_runtime/images/half.h"
+#include "zev_core/half.h"
 
 namespace ZEV {
 
