@@ -95,7 +95,11 @@ PassOutcome applyVignette(ZEV::ImageCPU& image, float strength, ProgressJob& job
     int y = top;
     while (status == 0 && y < bottom) {
         const int batchEnd = std::min(bottom, y + std::max(linesPerStep, 1));
-        for (; y < batchEnd; ++y) darkenRow(image, colours, falloff, left, y);
+        // Strength 0 is the identity: the lines are only counted.
+        if (strength != 0.0f)
+            for (int line = y; line < batchEnd; ++line)
+                darkenRow(image, colours, falloff, left, line);
+        y = batchEnd;
         job.linesDone = y - top;
         ZEV::_ZEV_checkStatus(&progress, &linesPerStep, &status);
     }
