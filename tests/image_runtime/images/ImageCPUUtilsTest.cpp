@@ -1,23 +1,21 @@
 // Per-pixel float4 conversion of CPU images: byte round trips, channel
 // order, clamping and truncation, addressing with offset and stride, the
 // unsupported formats, and an access path that never allocates.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cmath>
-
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "CountingAllocator.h"
 #include "image_runtime/images/ImageCPUUtils.h"
-#include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
 
 namespace ZEV {
 namespace {
 
-using Test::throwsWith;
+using testing::StrEq, testing::ThrowsMessage;
 
 void expectColor(const float4& got, const float4& expected) {
     for (size_t n = 0; n < 4; ++n) EXPECT_EQ(got[n], expected[n]) << "component " << n;
@@ -58,14 +56,14 @@ TEST(ImageCPUUtils, EveryByteSurvivesReadAndWriteInEachEightBitFormat) {
 
 TEST(ImageCPUUtils, ReadingFollowsEachFormatsChannelOrder) {
     const unsigned char bytes[] = {10, 20, 30, 128};
-    expectColor(readOne(ImageCPU::PIXEL_FORMAT_BGR8, bytes),
-                float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 1.0f));
-    expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGB8, bytes),
-                float4(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1.0f));
-    expectColor(readOne(ImageCPU::PIXEL_FORMAT_BGRA8, bytes),
-                float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 128 / 255.0f));
-    expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGBA8, bytes),
-                float4(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 128 / 255.0f));
+    const float4 rgb(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1.0f);
+    const float4 bgr(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 1.0f);
+    const std::pair<ImageCPU::tePixelFormat, float4> cases[] = {
+        {ImageCPU::PIXEL_FORMAT_BGR8, bgr},
+        {ImageCPU::PIXEL_FORMAT_RGB8, rgb},
+        {ImageCPU::PIXEL_FORMAT_BGRA8, float4(bgr[0], bgr[1], bgr[2], 128 / 255.0f)},
+        {ImageCPU::PIXEL_FORMAT_RGBA8, float4(rgb[0], rgb[1], rgb[2], 128 / 255.0f)}};
+    for (const auto& [format, colour] : cases) expectColor(readOne(format, bytes), colour);
     // Float channels come back unclamped.
     const float rgba[] = {2.0f, -1.0f, 0.25f, 7.0f};
     expectColor(readOne(ImageCPU::PIXEL_FORMAT_RGBA32F, rgba), float4(2.0f, -1.0f, 0.25f, 7.0f));
@@ -142,12 +140,9 @@ TEST(ImageCPUUtils, UnsupportedFormatsAreRefusedWithoutTouchingPixels) {
           ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA8, ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F}) {
         std::vector<unsigned char> buffer(16, 0x42);
         ImageCPU image(format, buffer.data(), 1, 1, float2(1.0f), 0, 0, 0, 0);
-        EXPECT_TRUE(throwsWith<InternalException>([&] { readRGBAFloat4Pixel(image, 0, 0); },
-                                                  "Invalid input image type"))
-            << format;
-        EXPECT_TRUE(throwsWith<InternalException>(
-            [&] { writeRGBAFloat4Pixel(image, float4(0.5f), 0, 0); }, "Invalid input image type"))
-            << format;
+        const auto refused = ThrowsMessage<InternalException>(StrEq("Invalid input image type"));
+        EXPECT_THAT([&] { readRGBAFloat4Pixel(image, 0, 0); }, refused) << format;
+        EXPECT_THAT([&] { writeRGBAFloat4Pixel(image, float4(0.5f), 0, 0); }, refused) << format;
         EXPECT_EQ(buffer, std::vector<unsigned char>(16, 0x42));
     }
     ImageCPU undefined;

@@ -184,7 +184,7 @@ TEST(Half, NamedPatternsAndNegation) {
 }
 
 TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
-    EXPECT_EQ(halfFromBits(0x3c01).round(12).bits(), 0x3c01);
+    EXPECT_EQ(halfFromBits(0x3c01).round(12).bits(), 0x3c01);  // 10 and more keep every bit
     EXPECT_EQ(halfFromBits(0x7bff).round(0).bits(), 0x7800);
     EXPECT_EQ(halfFromBits(0xfbff).round(0).bits(), 0xf800);
     EXPECT_TRUE(halfFromBits(0x7e00).round(9).isNan());
@@ -195,7 +195,7 @@ TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
     for (unsigned int bits = 0; bits < 0x10000; ++bits) {
         if ((bits & 0x7c00) == 0x7c00) continue;
         const double value = std::fabs(halfValue(bits));
-        for (unsigned int n = 0; n < 10; ++n) {
+        for (unsigned int n = 0; n <= 10; ++n) {
             const unsigned int step = 1u << (10 - n);
             const unsigned int below = (bits & 0x7fff) / step * step;
             const unsigned int above = below + step;
