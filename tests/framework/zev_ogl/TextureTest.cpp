@@ -1,5 +1,5 @@
 // Texture wrappers on real GL: storage and sizes as the driver reports them,
-// the enumerant converters, uploads, copies and sampling state.
+// the enumerant converters and uploads from longer rows.
 #include "zev_ogl/Texture.h"
 
 #include <epoxy/gl.h>
@@ -9,7 +9,6 @@
 
 #include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
-#include "zev_ogl/Framebuffer.h"
 
 namespace ZEV::OGL {
 namespace {
@@ -115,63 +114,6 @@ TEST_F(TextureTest, SubImageHonoursRowLengthAndRestoresUnpackState) {
     std::vector<int> red;
     for (size_t n = 0; n < texels.size(); n += 4) red.push_back(int(texels[n] * 255.0f + 0.5f));
     EXPECT_EQ(red, (std::vector<int>{0, 0, 0, 0, 0, 1, 4, 0, 0, 16, 19, 0}));
-}
-
-TEST_F(TextureTest, FailedUploadsThrowAndKeepTheBinding) {
-    Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
-    Texture2D other(Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
-    glBindTexture(GL_TEXTURE_2D, other.objectID());
-    const unsigned char pixels[16 * 4] = {};
-    EXPECT_THROW(texture.subImage(0, 2, 2, 4, 4, Texture::FORMAT_RGBA, Texture::TYPE_UNSIGNED_BYTE,
-                                  pixels, PixelUnpackParameters()),
-                 InternalException);
-    EXPECT_EQ(other.getBoundID(), other.objectID());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_THROW(Texture2D(Texture::INTERNAL_FORMAT_RGBA8, 1u << 20, 1u << 20, false),
-                 InternalException);
-}
-
-TEST_F(TextureTest, CopyTexSubImageTakesTheReadFramebuffer) {
-    Texture2D target(Texture::INTERNAL_FORMAT_RGBA8, 8, 8, false);
-    Texture2D rendered(Texture::INTERNAL_FORMAT_RGBA8, 8, 8, false);
-    const unsigned framebuffer = Framebuffer::generate();
-    Framebuffer::bind(framebuffer);
-    Framebuffer::attachTexture2D(rendered.objectID());
-    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    target.copyTexSubImage(0, 2, 3, 0, 0, 4, 2);
-    Framebuffer::bind(0);
-    Framebuffer::destroy(framebuffer);
-    glClearColor(0, 0, 0, 0);
-    const auto texels = ZEV::Test::readTexture2D(target.objectID(), 8, 8);
-    for (size_t n = 1; n < texels.size(); n += 4) {
-        const size_t x = n / 4 % 8, y = n / 32;
-        EXPECT_EQ(texels[n], x >= 2 && x < 6 && y >= 3 && y < 5 ? 1.0f : 0.0f) << x << "," << y;
-    }
-}
-
-TEST_F(TextureTest, BorderColourAndFixedFunctionBinding) {
-    Texture2D texture(Texture::INTERNAL_FORMAT_RGB8, 2, 2, false);
-    const float border[4] = {0.25f, 0.5f, 0.75f, 1.0f};
-    texture.setBorderColor(border);
-    texture.bind_DEPRECATED_1_0(3);
-    EXPECT_EQ(Texture::CurrentUnit_DEPRECATED_1_0(), 3);
-    EXPECT_EQ(texture.getBoundID(), texture.objectID());
-    GLfloat colour[4] = {};
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, colour);
-    EXPECT_EQ(std::vector<float>(colour, colour + 4), std::vector<float>(border, border + 4));
-    texture.enable_DEPRECATED_1_0(Texture::CURRENT_UNIT);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    texture.disable_DEPRECATED_1_0(Texture::CURRENT_UNIT);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    Texture::setEnv_DEPRECATED_1_0(GL_REPLACE);
-    GLint mode = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_REPLACE);
-    texture.unbind_DEPRECATED_1_0(Texture::CURRENT_UNIT);
-    EXPECT_EQ(texture.getBoundID(), 0u);
-    glActiveTexture(GL_TEXTURE0);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 // ImageGPU on real textures from a pool made through RuntimeSetup: formats,
-// construction and ownership, uploads and frame-buffer copies read back
-// texel by texel, the checks that fail before any OpenGL call, texture
-// state, and printing.
+// ownership, uploads and frame-buffer copies read back texel by texel, the
+// checks that fail before any OpenGL call, texture state, and printing.
 #include "image_runtime/images/ImageGPU.h"
 
 #include <epoxy/gl.h>
 #include <gmock/gmock.h>
 
-#include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -22,7 +20,8 @@ namespace ZEV {
 namespace {
 
 using namespace Test;
-using testing::StrEq, testing::ThrowsMessage;
+using testing::HasSubstr, testing::StrEq, testing::ThrowsMessage;
+constexpr auto RGBA8 = ImageGPU::PIXEL_FORMAT_RGBA8;
 
 // Exposes the protected format mapping.
 class MappedImage : public ImageGPU {
@@ -31,56 +30,35 @@ public:
     using ImageGPU::PixelFormatZEV2GL;
 };
 
-ImageGPU rgba8(int2 offset, size2 size) {
-    return ImageGPU(offset, size, ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1));
-}
-
-// The physical width and height, and physicalSize() after them.
-std::array<size_t, 4> physical(const ImageGPU& image) {
-    return {image.physicalWidth(), image.physicalHeight(), image.physicalSize().i,
-            image.physicalSize().j};
-}
-
 // A recognisable RGBA8 value for texel (x, y) of a block.
-unsigned char component(size_t x, size_t y, size_t c) {
-    return static_cast<unsigned char>((x * 7 + y * 13 + c * 61) % 251);
-}
+int component(size_t x, size_t y, size_t c) { return int((x * 7 + y * 13 + c * 61) % 251); }
 
-std::vector<unsigned char> pattern(size_t width, size_t height, size_t rowLength) {
-    std::vector<unsigned char> data(rowLength * height * 4, 0);
-    for (size_t y = 0; y < height; ++y)
-        for (size_t x = 0; x < width; ++x)
-            for (size_t c = 0; c < 4; ++c) data[(y * rowLength + x) * 4 + c] = component(x, y, c);
+std::vector<unsigned char> pattern(size_t width, size_t height) {
+    std::vector<unsigned char> data(width * height * 4);
+    for (size_t n = 0; n < data.size(); ++n)
+        data[n] = static_cast<unsigned char>(component(n / 4 % width, n / 4 / width, n % 4));
     return data;
 }
 
-// The two upload variants with RGBA8 source data: tightly packed rows, and
-// rows rowLength pixels apart.
+// Uploads RGBA8 data, tightly packed or (rowLength > 0) from longer rows.
 void upload(ImageGPU& image, int2 offset, size2 size, const unsigned char* data,
-            float2 pixelSize = float2(1, 1)) {
-    image.copyImageData(offset, size, GL_RGBA, GL_UNSIGNED_BYTE, data, pixelSize);
-}
-void uploadRows(ImageGPU& image, int2 offset, size2 size, const unsigned char* data,
-                size_t rowLength, float2 pixelSize = float2(1, 1)) {
-    image.copyImageData(data, offset, size, pixelSize, GL_RGBA, GL_UNSIGNED_BYTE, rowLength);
+            size_t rowLength = 0, float2 pixelSize = float2(1)) {
+    if (rowLength == 0)
+        image.copyImageData(offset, size, GL_RGBA, GL_UNSIGNED_BYTE, data, pixelSize);
+    else
+        image.copyImageData(data, offset, size, pixelSize, GL_RGBA, GL_UNSIGNED_BYTE, rowLength);
 }
 
-// Reads a width x height texture back and compares every texel, as bytes,
-// with want(x, y, component).
+// Compares every texel of a width x height texture, as bytes, with want(x, y, c).
 ::testing::AssertionResult texelsAre(unsigned int texture, size_t width, size_t height,
                                      const std::function<int(size_t, size_t, size_t)>& want) {
     const std::vector<float> texels = readTexture2D(texture, width, height);
     for (size_t n = 0; n < texels.size(); ++n) {
-        const size_t x = n / 4 % width, y = n / 4 / width, c = n % 4;
-        const long got = std::lround(texels[n] * 255.0f);
-        if (got != want(x, y, c))
-            return ::testing::AssertionFailure() << "texel " << x << "," << y << " is " << got;
+        const size_t x = n / 4 % width, y = n / 4 / width;
+        if (std::lround(texels[n] * 255.0f) != want(x, y, n % 4))
+            return ::testing::AssertionFailure() << "texel " << x << "," << y;
     }
     return ::testing::AssertionSuccess();
-}
-
-::testing::Matcher<std::function<void()>> refusedWith(const char* message) {
-    return ThrowsMessage<ParameterException>(StrEq(message));
 }
 
 class ImageGPUTest : public PoolTest {};
@@ -88,9 +66,9 @@ class ImageGPUTest : public PoolTest {};
 // The formats are numbered like the texture layer's internal formats, and
 // each image's texture has the internal format its mapping names.
 TEST_F(ImageGPUTest, FormatsFollowTheTextureLayerAndInvalidOnesNeverReachThePool) {
-    const char* const invalid = "invalid pixel format";
+    const auto invalid = ThrowsMessage<ParameterException>(StrEq("invalid pixel format"));
     EXPECT_THAT([] { ImageGPU(int2(0), size2(4), ImageGPU::PIXEL_FORMAT_UNDEFINED, float2(1)); },
-                refusedWith(invalid));
+                invalid);
     createPool();
     for (int f = 0; f < OGL::Texture::INTERNAL_FORMAT_COUNT; ++f) {
         const auto format = static_cast<ImageGPU::tePixelFormat>(f);
@@ -106,73 +84,76 @@ TEST_F(ImageGPUTest, FormatsFollowTheTextureLayerAndInvalidOnesNeverReachThePool
     }
     listener.events.clear();
     for (const int bad : {12, 13, -1})
-        EXPECT_THAT(
-            [&] {
-                ImageGPU(int2(0), size2(4), static_cast<ImageGPU::tePixelFormat>(bad), float2(1));
-            },
-            refusedWith(invalid));
-    EXPECT_THAT([] { MappedImage::PixelFormatGL2ZEV(GL_RGBA); }, refusedWith(invalid));
-    EXPECT_THAT(
-        [] { ImageGPU(int2(0), size2(4), ImageGPU::PIXEL_FORMAT_RGBA8, float2(0, 1)); },
-        ThrowsMessage<InternalException>(StrEq("pixelSize.x > 0.0f && pixelSize.y > 0.0f")));
+        EXPECT_THAT([&] { ImageGPU(int2(0), size2(4), ImageGPU::tePixelFormat(bad), float2(1)); },
+                    invalid);
+    EXPECT_THAT([] { MappedImage::PixelFormatGL2ZEV(GL_RGBA); }, invalid);
+    EXPECT_THAT([] { ImageGPU(IntegerRect(int2(0), size2(4)), RGBA8, float2(0, 1)); },
+                ThrowsMessage<InternalException>(
+                    StrEq("(pixelSize.x > 0.0f) && (pixelSize.y > 0.0f)")));
     EXPECT_TRUE(listener.events.empty());
     destroyPool();
 }
 
 TEST_F(ImageGPUTest, TextureComesFromThePoolAndGoesBackToIt) {
     createPool(kDefaultLimit, true);
-    OGL::Texture2D* first = nullptr;
+    const OGL::Texture2D* first = nullptr;
     {
-        const ImageGPU image(IntegerRect(int2(5, 6), size2(100, 50)),
-                             ImageGPU::PIXEL_FORMAT_RGBA16F, float2(2, 3));
-        first = const_cast<OGL::Texture2D*>(image.texture());
-        EXPECT_EQ(physical(image), (std::array<size_t, 4>{128, 64, 128, 64}));
-        EXPECT_EQ(image.domainOfDefinition(), IntegerRect(int2(5, 6), size2(100, 50)));
-        EXPECT_TRUE(allTexelsAre(first, 0, 0, 0, 0));
+        const ImageGPU image(int2(5, 6), size2(100, 50), ImageGPU::PIXEL_FORMAT_RGBA16F,
+                             float2(1));
+        first = image.texture();
+        EXPECT_TRUE(image.physicalSize().i == 128 && image.physicalHeight() == 64);
+        EXPECT_TRUE(allTexelsAre(image.texture(), 0, 0, 0, 0));
     }
     EXPECT_EQ(pool().currentPoolSize(), 128u * 64u * 8u);
-    ImageGPU second(int2(0, 0), size2(100, 50), ImageGPU::PIXEL_FORMAT_RGBA16F, float2(1, 1));
+    ImageGPU second(int2(0), size2(100, 50), ImageGPU::PIXEL_FORMAT_RGBA16F, float2(1));
     EXPECT_EQ(second.texture(), first);
-
     // Released, the texture is the caller's; adopted, it goes to the pool
     // with the image.
     OGL::Texture2D* released = second.release();
     EXPECT_EQ(second.release(), nullptr);
     {
-        const ImageGPU adopted(int2(0, 0), size2(1, 1), released, float2(1, 1));
+        const ImageGPU adopted(int2(0), size2(1), released, float2(1));
         EXPECT_EQ(adopted.pixelFormat(), ImageGPU::PIXEL_FORMAT_UNDEFINED);
         EXPECT_EQ(adopted.physicalWidth(), 128u);
         EXPECT_EQ(pool().currentPoolSize(), 0u);
     }
     EXPECT_EQ(pool().currentPoolSize(), 128u * 64u * 8u);
     destroyPool();
-
     // An image that outlives its pool deletes its texture (the fixture sees no leak).
     createPool();
-    auto exact = std::make_unique<ImageGPU>(int2(0, 0), size2(100, 50),
-                                            ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1));
-    EXPECT_EQ(physical(*exact), (std::array<size_t, 4>{100, 50, 100, 50}));
+    auto exact = std::make_unique<ImageGPU>(int2(0), size2(100, 50), RGBA8, float2(1));
+    EXPECT_TRUE(exact->physicalWidth() == 100 && exact->physicalSize().j == 50);
     destroyPool();
     exact.reset();
-    EXPECT_THAT(
-        [] { ImageGPU(int2(0), size2(1), static_cast<OGL::Texture2D*>(nullptr), float2(1)); },
-        ThrowsMessage<InternalException>(StrEq("Enforce pTexture != NULL")));
+    EXPECT_THAT([] { ImageGPU(int2(0), size2(1), static_cast<OGL::Texture2D*>(nullptr), float2(1)); },
+                ThrowsMessage<InternalException>(StrEq("Enforce pTexture != NULL")));
 }
 
-TEST_F(ImageGPUTest, BothUploadVariantsWriteTheBlockAtTheImageRelativeTexel) {
+TEST_F(ImageGPUTest, UploadsAndCopiesWriteTheBlockAtTheImageRelativeTexel) {
     createPool(kDefaultLimit, true);
-    ImageGPU image = rgba8(int2(10, 20), size2(100, 50));
+    ImageGPU image(int2(10, 20), size2(100, 50), RGBA8, float2(1));
     const unsigned int name = image.texture()->objectID();
-    upload(image, int2(10, 20), size2(100, 50), pattern(100, 50, 100).data(), float2(0.5f, 0.25f));
+    upload(image, int2(10, 20), size2(100, 50), pattern(100, 50).data(), 0, float2(0.5f, 0.25f));
     EXPECT_TRUE(image.pixelSize().x == 0.5f && image.pixelSize().y == 0.25f);
     // A 6 x 3 block at grid (40, 30), read from rows 17 pixels long, lands at
     // texel (30, 10); texels beyond the image stay as the pool cleared them.
-    std::vector<unsigned char> strided = pattern(17, 3, 17);
+    std::vector<unsigned char> strided = pattern(17, 3);
     for (unsigned char& value : strided) value = static_cast<unsigned char>(255 - value);
-    uploadRows(image, int2(40, 30), size2(6, 3), strided.data(), 17, float2(2, 2));
+    upload(image, int2(40, 30), size2(6, 3), strided.data(), 17, float2(2));
     EXPECT_EQ(image.pixelSize().x, 2.0f);
+    // The frame buffer's rectangle at (1, 1) lands at texel (60, 40): the
+    // destination is in texels, the image's offset plays no part.
+    OGL::Texture2D source(OGL::Texture::INTERNAL_FORMAT_RGBA8, 8, 8, false);
+    source.subImage(0, 0, 0, 8, 8, OGL::Texture::FORMAT_RGBA, OGL::Texture::TYPE_UNSIGNED_BYTE,
+                    pattern(8, 8).data(), OGL::PixelUnpackParameters());
+    {
+        const CallerFramebuffer framebuffer;
+        OGL::Framebuffer::attachTexture2D(source.objectID());
+        image.copyFrameBufferData(60, 40, 1, 1, 4, 5);
+    }
     EXPECT_TRUE(texelsAre(name, 128, 64, [](size_t x, size_t y, size_t c) {
         if (x >= 30 && x < 36 && y >= 10 && y < 13) return 255 - component(x - 30, y - 10, c);
+        if (x >= 60 && x < 64 && y >= 40 && y < 45) return component(x - 59, y - 39, c);
         return x < 100 && y < 50 ? component(x, y, c) : 0;
     }));
     EXPECT_EQ(boundTexture2D(), 0u);
@@ -181,8 +162,8 @@ TEST_F(ImageGPUTest, BothUploadVariantsWriteTheBlockAtTheImageRelativeTexel) {
 
 TEST_F(ImageGPUTest, BlockChecksFailInOrderBeforeAnyOpenGLCall) {
     createPool();
-    ImageGPU image = rgba8(int2(10, 20), size2(100, 50));
-    const std::vector<unsigned char> data = pattern(101, 51, 101);
+    ImageGPU image(int2(10, 20), size2(100, 50), RGBA8, float2(1));
+    const std::vector<unsigned char> data = pattern(101, 51);
     upload(image, int2(10, 20), size2(100, 50), data.data());
     const std::vector<float> before = readTexture2D(image.texture()->objectID(), 100, 50);
     const CallerTexture callers;
@@ -200,70 +181,23 @@ TEST_F(ImageGPUTest, BlockChecksFailInOrderBeforeAnyOpenGLCall) {
         {int2(11, 20), size2(100, 50), end},     {int2(10, 21), size2(100, 50), end},
         {int2(10, 20), size2(101, 1), end},      {int2(109, 69), size2(2, 1), end},
     };
-    for (const auto& c : cases) {
-        EXPECT_THAT([&] { upload(image, c.offset, c.size, data.data(), float2(7)); },
-                    refusedWith(c.message));
-        EXPECT_THAT([&] { uploadRows(image, c.offset, c.size, data.data(), 101, float2(7)); },
-                    refusedWith(c.message));
-    }
+    for (const auto& c : cases)
+        for (const size_t rowLength : {0, 101})
+            EXPECT_THAT([&] { upload(image, c.offset, c.size, data.data(), rowLength, float2(7)); },
+                        ThrowsMessage<ParameterException>(StrEq(c.message)));
     EXPECT_EQ(image.pixelSize().x, 1.0f);
     EXPECT_EQ(boundTexture2D(), callers.name);
     EXPECT_EQ(readTexture2D(image.texture()->objectID(), 100, 50), before);
     // Negative offsets compare as signed values.
-    ImageGPU negative = rgba8(int2(-5, -5), size2(10, 10));
+    ImageGPU negative(int2(-5, -5), size2(10, 10), RGBA8, float2(1));
     upload(negative, int2(-5, -5), size2(10, 10), data.data());
-    EXPECT_THAT([&] { upload(negative, int2(-6, 0), size2(1, 1), data.data()); },
-                refusedWith(start));
+    EXPECT_THROW(upload(negative, int2(-6, 0), size2(1, 1), data.data()), ParameterException);
     destroyPool();
 }
 
-TEST_F(ImageGPUTest, FailedUploadUnbindsAndTheVariantsDifferInPixelSize) {
+TEST_F(ImageGPUTest, TextureStateNeedsATextureAndCopyingIsRefused) {
     createPool();
-    // An image larger than its adopted texture: the upload fails inside GL.
-    ImageGPU image(int2(0, 0), size2(16, 16),
-                   new OGL::Texture2D(OGL::Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false),
-                   float2(1, 1));
-    const std::vector<unsigned char> data = pattern(16, 16, 16);
-    EXPECT_THROW(upload(image, int2(0, 0), size2(16, 16), data.data(), float2(3, 3)),
-                 InternalException);
-    EXPECT_EQ(boundTexture2D(), 0u);
-    EXPECT_EQ(image.pixelSize().x, 1.0f);  // taken on only after a successful upload
-    EXPECT_THROW(uploadRows(image, int2(0, 0), size2(16, 16), data.data(), 16, float2(3, 3)),
-                 InternalException);
-    EXPECT_EQ(boundTexture2D(), 0u);
-    EXPECT_EQ(image.pixelSize().x, 3.0f);  // taken on before the upload
-    EXPECT_THROW(image.copyImageData(int2(0, 0), size2(1, 1), 0x1234, GL_UNSIGNED_BYTE, data.data(),
-                                     float2(1, 1)),
-                 ParameterException);
-    EXPECT_EQ(boundTexture2D(), 0u);
-    destroyPool();
-}
-
-TEST_F(ImageGPUTest, FrameBufferRectangleLandsAtTheGivenTexel) {
-    createPool();
-    OGL::Texture2D source(OGL::Texture::INTERNAL_FORMAT_RGBA8, 8, 8, false);
-    const std::vector<unsigned char> sourceData = pattern(8, 8, 8);
-    source.subImage(0, 0, 0, 8, 8, OGL::Texture::FORMAT_RGBA, OGL::Texture::TYPE_UNSIGNED_BYTE,
-                    sourceData.data(), OGL::PixelUnpackParameters());
-    ImageGPU image = rgba8(int2(50, 50), size2(16, 16));
-    upload(image, int2(50, 50), size2(16, 16),
-           std::vector<unsigned char>(size_t{16} * 16 * 4).data());
-    {
-        const CallerFramebuffer framebuffer;
-        OGL::Framebuffer::attachTexture2D(source.objectID());
-        // The image's offset plays no part: the destination is in texels.
-        image.copyFrameBufferData(2, 3, 1, 1, 4, 5);
-        EXPECT_EQ(boundTexture2D(), 0u);
-    }
-    EXPECT_TRUE(texelsAre(image.texture()->objectID(), 16, 16, [](size_t x, size_t y, size_t c) {
-        return x >= 2 && x < 6 && y >= 3 && y < 8 ? component(x - 1, y - 2, c) : 0;
-    }));
-    destroyPool();
-}
-
-TEST_F(ImageGPUTest, TextureStateReachesTheTextureAndNeedsOne) {
-    createPool();
-    const ImageGPU image = rgba8(int2(0, 0), size2(4, 4));
+    ImageGPU image(int2(-1, 2), size2(3, 4), ImageGPU::PIXEL_FORMAT_LUMINANCE32F, float2(1));
     const GLuint name = image.texture()->objectID();
     image.bind(1);
     GLint active = 0;
@@ -273,26 +207,20 @@ TEST_F(ImageGPUTest, TextureStateReachesTheTextureAndNeedsOne) {
     image.enable(1);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     image.disable(1);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     image.unbind();
     EXPECT_EQ(boundTexture2D(), 0u);
     glActiveTexture(GL_TEXTURE0);
     image.setFilter(GL_NEAREST, GL_LINEAR);
     image.setWrap(GL_REPEAT, GL_MIRRORED_REPEAT);
+    EXPECT_EQ(textureParameter(name, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
+    EXPECT_EQ(textureParameter(name, GL_TEXTURE_WRAP_T), GL_MIRRORED_REPEAT);
     float border[4] = {0.25f, 0.5f, 0.75f, 1.0f};
     image.setBorderColor(border);
-    const std::pair<GLenum, GLint> parameters[] = {{GL_TEXTURE_MIN_FILTER, GL_NEAREST},
-                                                   {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
-                                                   {GL_TEXTURE_WRAP_S, GL_REPEAT},
-                                                   {GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT}};
-    for (const auto& [parameter, value] : parameters)
-        EXPECT_EQ(textureParameter(name, parameter), value) << parameter;
-    std::array<GLfloat, 4> readBorder{};
+    GLfloat readBorder[4] = {};
     glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, readBorder.data());
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, readBorder);
     glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(readBorder, (std::array<GLfloat, 4>{0.25f, 0.5f, 0.75f, 1.0f}));
-
+    EXPECT_EQ(readBorder[2], 0.75f);
     ImageGPU empty;
     const std::function<void()> needTexture[] = {
         [&] { empty.bind(0); },
@@ -311,21 +239,14 @@ TEST_F(ImageGPUTest, TextureStateReachesTheTextureAndNeedsOne) {
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     EXPECT_EQ(mode, GL_REPLACE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    destroyPool();
-}
-
-TEST_F(ImageGPUTest, CopyingIsRefusedAndPrintingShowsTheFormatNumber) {
-    createPool();
-    ImageGPU image(int2(-1, 2), size2(3, 4), ImageGPU::PIXEL_FORMAT_LUMINANCE32F, float2(1, 1));
     const auto refused =
         ThrowsMessage<InternalException>(StrEq("Not implemented: no copying of ImageGPU allowed"));
     EXPECT_THAT([&] { const ImageGPU copy(image); }, refused);
-    ImageGPU other;
-    EXPECT_THAT([&] { other = image; }, refused);
+    EXPECT_THAT([&] { empty = image; }, refused);
     std::ostringstream text;
-    text << image << ImageGPU(int2(0, 0), size2(2, 2), image.release(), float2(1, 1));
-    EXPECT_THAT(text.str(), testing::HasSubstr("Image physical size : 3 x 4\nImage DOD"));
-    EXPECT_THAT(text.str(), testing::HasSubstr("Pixel format : 8\nImage size"));
+    text << image << ImageGPU(int2(0), size2(2), image.release(), float2(1));
+    EXPECT_THAT(text.str(), HasSubstr("Image physical size : 3 x 4\nImage DOD"));
+    EXPECT_THAT(text.str(), HasSubstr("Pixel format : 8\nImage size"));
     EXPECT_THAT(text.str(), testing::EndsWith("Pixel format : 12\n"));
     destroyPool();
 }
