@@ -61,9 +61,9 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
     const struct {
         float percent, first, last;
         int lines, status;
-    } starts[] = {{50, 0, 101, 51, 0},      {25, 0, 1080, 270, 0}, {0.001f, 0, 10, 1, 0},
-                  {100, 0, 1080, 1080, 0},  {kNan, 0, 1080, 1, 0}, {10, 5, 5, 1, 0},
-                  {10, 9, 3, 1, 0},         {10, -2.9f, 3.9f, 1, 0}, {0, 0, 100, -1, kError},
+    } starts[] = {{50, 0, 101, 51, 0},      {25, 0, 1080, 270, 0},    {0.001f, 0, 10, 1, 0},
+                  {100, 0, 1080, 1080, 0},  {kNan, 0, 1080, 1, 0},    {10, 5, 5, 1, 0},
+                  {10, 9, 3, 1, 0},         {10, -2.9f, 3.9f, 1, 0},  {0, 0, 100, -1, kError},
                   {-5, 0, 100, -1, kError}, {150, 0, 100, -1, kError}};
     for (const auto& c : starts) {
         status = 0;
@@ -82,9 +82,13 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
     const struct {
         float next;
         int answer, lines, status;
-    } reports[] = {{2.5f, 1, 25, 0},   {100, 1, 1000, 0},   {1e-6f, 1, 1, 0},
-                   {kNan, 1, 1, 0},    {20, 0, 0, CPU_STATUS_CANCELLED},
-                   {150, 0, 17, kError}, {0, 1, 17, kError}};
+    } reports[] = {{2.5f, 1, 25, 0},
+                   {100, 1, 1000, 0},
+                   {1e-6f, 1, 1, 0},
+                   {kNan, 1, 1, 0},
+                   {20, 0, 0, CPU_STATUS_CANCELLED},
+                   {150, 0, 17, kError},
+                   {0, 1, 17, kError}};
     for (const auto& c : reports) {
         status = 0;
         host.next = c.next;

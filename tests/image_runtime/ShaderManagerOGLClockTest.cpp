@@ -50,9 +50,9 @@ TEST(ShaderManagerOGLClockTest, TheRealClockReadsItsCounterInSeconds) {
 
         // A program registered without a lock is stamped at the origin of the
         // monotonic clock, so its age is the clock's reading in seconds.
-        const double now = std::chrono::duration<double>(
-                               std::chrono::steady_clock::now().time_since_epoch())
-                               .count();
+        const double now =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
         ASSERT_GT(now, 1.0);
         ShaderProgramProxyOGL origin, young, old;
         manager.RegisterShaderProgram(&origin);

@@ -1,11 +1,11 @@
-// The texture pool beyond what its model test checks: the capability rule,
-// clearing enlarged textures behind the caller's state, wrap reset, the
-// order of deletion and report in an eviction, the singleton lifecycle, a
-// pool without context and listeners that throw. The free-list bookkeeping
-// itself is TexturePoolModelTest's.
+// The texture pool beyond the free-list bookkeeping that its model test
+// checks: the capability rule, clearing and reset of reused textures behind
+// the caller's state, deletion and report in an eviction pass, the singleton
+// lifecycle, a pool without context and listeners that throw.
 #include <epoxy/gl.h>
 #include <gmock/gmock.h>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -49,7 +49,7 @@ TEST_F(TexturePoolTest, CapabilityRuleDecidesAtCreation) {
     }
 }
 
-TEST_F(TexturePoolTest, EnlargedTexturesAreClearedBehindTheCallersState) {
+TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     createPool(kDefaultLimit, true);
     OGL::Texture2D* texture = pool().getTexture2DFromPool(128, 64, RGBA8);
     const size_t bytes = size_t{128} * 64 * 4;
@@ -58,15 +58,25 @@ TEST_F(TexturePoolTest, EnlargedTexturesAreClearedBehindTheCallersState) {
     EXPECT_NE(listener.events[0].context, poolHandle());
     EXPECT_EQ(listener.events[1].context, poolHandle());
     fillTexture(texture, 255, 128, 64, 255);
+    glBindTexture(GL_TEXTURE_2D, texture->objectID());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     pool().returnTexture2DToPool(texture);
 
     const CallerFramebuffer callers;
+    const CallerTexture callersTexture;
     glViewport(3, 4, 50, 60);
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
     ASSERT_EQ(pool().getTexture2DFromPool(100, 60, RGBA8), texture);
     EXPECT_TRUE(allTexelsAre(texture, 0, 0, 0, 0));
     EXPECT_TRUE(callerIsCurrent());
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.name);
+    EXPECT_EQ(boundTexture2D(), callersTexture.name);
+    // Reuse resets the wrap modes, and only them.
+    for (const GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
+        EXPECT_EQ(textureParameter(texture->objectID(), wrap), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(textureParameter(texture->objectID(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     GLint viewport[4];
     GLfloat clear[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -85,26 +95,6 @@ TEST_F(TexturePoolTest, EnlargedTexturesAreClearedBehindTheCallersState) {
     EXPECT_TRUE(allTexelsAre(texture, 0, 0, 0, 0));
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), 0u);
     callerContext().makeCurrent();
-    delete texture;
-    destroyPool();
-}
-
-TEST_F(TexturePoolTest, ReuseResetsOnlyTheWrapModesBehindTheCallersBinding) {
-    createPool();
-    OGL::Texture2D* texture = pool().getTexture2DFromPool(10, 6, RGBA8);
-    glBindTexture(GL_TEXTURE_2D, texture->objectID());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    pool().returnTexture2DToPool(texture);
-    {
-        const CallerTexture callers;
-        EXPECT_EQ(pool().getTexture2DFromPool(10, 6, RGBA8), texture);
-        EXPECT_EQ(boundTexture2D(), callers.name);
-    }
-    for (const GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
-        EXPECT_EQ(textureParameter(texture->objectID(), wrap), GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(textureParameter(texture->objectID(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     delete texture;
     destroyPool();
 }
@@ -174,15 +164,16 @@ TEST_F(TexturePoolTest, WithoutPoolContextOnlyFreeListRequestsSucceed) {
         EXPECT_THAT(call, ThrowsMessage<InternalException>(StrEq("pContext_")));
         EXPECT_TRUE(callerIsCurrent());
     };
-    refused([&] { p.getTexture2DFromPool(8, 8, RGBA8); });
-    refused([&] { p.getTexture1DFromPool(8, RGBA8); });
-    refused([&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); });
-    refused([&] { p.getTextureRECTFromPool(2, 2, RGBA8); });
-    refused([&] { p.clear1DPool(); });
-    refused([&] { p.clear2DPool(); });
-    refused([&] { p.clear3DPool(); });
-    refused([&] { p.clearRECTPool(); });
-    refused([&] { p.clearAll(); });
+    const std::function<void()> needContext[] = {[&] { p.getTexture2DFromPool(8, 8, RGBA8); },
+                                                 [&] { p.getTexture1DFromPool(8, RGBA8); },
+                                                 [&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); },
+                                                 [&] { p.getTextureRECTFromPool(2, 2, RGBA8); },
+                                                 [&] { p.clear1DPool(); },
+                                                 [&] { p.clear2DPool(); },
+                                                 [&] { p.clear3DPool(); },
+                                                 [&] { p.clearRECTPool(); },
+                                                 [&] { p.clearAll(); }};
+    for (const auto& call : needContext) refused(call);
     EXPECT_EQ(listener.events, (Events{impending(size_t{8} * 8 * 4)}));
     EXPECT_EQ(p.getTexture2DFromPool(16, 16, RGBA8), own);
     p.returnTexture2DToPool(own);

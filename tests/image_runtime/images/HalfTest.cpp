@@ -216,10 +216,9 @@ TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalfAndNamedPatterns) {
     half a(1.0f);
     EXPECT_TRUE(&(a += 1.0f) == &a && &(a -= half(1.0f)) == &a && &(a *= 1.0f) == &a &&
                 &(a /= half(1.0f)) == &a && &(a = 1.0f) == &a);
-    const unsigned int patterns[] = {half::posInf().bits(),     half::negInf().bits(),
-                                     half::qNan().bits(),       half::sNan().bits(),
-                                     (-half(0.0f)).bits(),      (-half::qNan()).bits(),
-                                     (-half::negInf()).bits()};
+    const unsigned int patterns[] = {
+        half::posInf().bits(), half::negInf().bits(),  half::qNan().bits(),     half::sNan().bits(),
+        (-half(0.0f)).bits(),  (-half::qNan()).bits(), (-half::negInf()).bits()};
     EXPECT_EQ(std::vector<unsigned int>(std::begin(patterns), std::end(patterns)),
               (std::vector<unsigned int>{0x7c00, 0xfc00, 0x7fff, 0x7dff, 0x8000, 0xffff, 0x7c00}));
 }

@@ -151,11 +151,16 @@ TEST(ImageCPU, RefusedImages) {
               32767u);
 }
 
-TEST(ImageCPU, DescriptionEndsWithTheFormatName) {
-    const std::string text = printed(
-        ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480, float2(1.0f), -10, 20, 0, 0));
-    EXPECT_EQ(text.find("Image size : 640 x 480\n"), 0u);
-    EXPECT_THAT(text, testing::EndsWith("\nPixel format : PIXEL_FORMAT_LUMINANCE_ALPHA32F\n"));
+TEST(ImageCPU, DescriptionGivesTheGeometryThenTheFormatName) {
+    EXPECT_EQ(printed(ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480,
+                               float2(0.5f, 0.25f), -10, 20, 700, 500)),
+              "Image size : 640 x 480\n"
+              "Image offset : -10 , 20\n"
+              "Image # pixels : 307200\n"
+              "Image physical size : 700 x 500\n"
+              "Image DOD : (-10, 20) 640 x 480\n"
+              "Image pixelsize : (0.5, 0.25)\n"
+              "Pixel format : PIXEL_FORMAT_LUMINANCE_ALPHA32F\n");
 }
 
 }  // namespace

@@ -87,9 +87,9 @@ TEST_F(ImageGPUTest, FormatsFollowTheTextureLayerAndInvalidOnesNeverReachThePool
         EXPECT_THAT([&] { ImageGPU(int2(0), size2(4), ImageGPU::tePixelFormat(bad), float2(1)); },
                     invalid);
     EXPECT_THAT([] { MappedImage::PixelFormatGL2ZEV(GL_RGBA); }, invalid);
-    EXPECT_THAT([] { ImageGPU(IntegerRect(int2(0), size2(4)), RGBA8, float2(0, 1)); },
-                ThrowsMessage<InternalException>(
-                    StrEq("(pixelSize.x > 0.0f) && (pixelSize.y > 0.0f)")));
+    EXPECT_THAT(
+        [] { ImageGPU(IntegerRect(int2(0), size2(4)), RGBA8, float2(0, 1)); },
+        ThrowsMessage<InternalException>(StrEq("(pixelSize.x > 0.0f) && (pixelSize.y > 0.0f)")));
     EXPECT_TRUE(listener.events.empty());
     destroyPool();
 }
@@ -98,8 +98,7 @@ TEST_F(ImageGPUTest, TextureComesFromThePoolAndGoesBackToIt) {
     createPool(kDefaultLimit, true);
     const OGL::Texture2D* first = nullptr;
     {
-        const ImageGPU image(int2(5, 6), size2(100, 50), ImageGPU::PIXEL_FORMAT_RGBA16F,
-                             float2(1));
+        const ImageGPU image(int2(5, 6), size2(100, 50), ImageGPU::PIXEL_FORMAT_RGBA16F, float2(1));
         first = image.texture();
         EXPECT_TRUE(image.physicalSize().i == 128 && image.physicalHeight() == 64);
         EXPECT_TRUE(allTexelsAre(image.texture(), 0, 0, 0, 0));
@@ -125,8 +124,9 @@ TEST_F(ImageGPUTest, TextureComesFromThePoolAndGoesBackToIt) {
     EXPECT_TRUE(exact->physicalWidth() == 100 && exact->physicalSize().j == 50);
     destroyPool();
     exact.reset();
-    EXPECT_THAT([] { ImageGPU(int2(0), size2(1), static_cast<OGL::Texture2D*>(nullptr), float2(1)); },
-                ThrowsMessage<InternalException>(StrEq("Enforce pTexture != NULL")));
+    EXPECT_THAT(
+        [] { ImageGPU(int2(0), size2(1), static_cast<OGL::Texture2D*>(nullptr), float2(1)); },
+        ThrowsMessage<InternalException>(StrEq("Enforce pTexture != NULL")));
 }
 
 TEST_F(ImageGPUTest, UploadsAndCopiesWriteTheBlockAtTheImageRelativeTexel) {
