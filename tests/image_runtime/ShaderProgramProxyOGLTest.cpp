@@ -1,7 +1,7 @@
 // Program proxies with programs compiled, linked and drawn with by Mesa: what
-// a build is made of, refused adds and assignments, copies, failures with
-// the driver's log, and proxies without a manager. Counts and the life of
-// programs under eviction are ShaderManagerOGLModelTest's.
+// a build is made of, refused adds and assignments, copies, and proxies
+// without a manager. Counts, failed builds and the life of programs under
+// eviction are ShaderManagerOGLModelTest's; the driver's log, ProgramTest's.
 #include <epoxy/gl.h>
 #include <gmock/gmock.h>
 
@@ -18,7 +18,7 @@
 namespace ZEV::Test {
 namespace {
 
-using testing::HasSubstr, testing::StrEq, testing::ThrowsMessage;
+using testing::StrEq, testing::ThrowsMessage;
 using Colour = std::array<long, 4>;  // in 255ths
 
 // The vertex stage writes one colour to a varying and another to the fixed
@@ -131,20 +131,6 @@ TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
     copy = vertexOnly;
     EXPECT_FALSE(isProgram(copiedName));
     EXPECT_EQ(kFixedFunction, drawWith(*copy.LockOglProgram()));
-}
-
-TEST_F(ShaderProgramProxyOGLTest, FailedBuildsThrowTheDriversLog) {
-    ShaderProgramProxyOGL uncompilable, unlinkable;
-    uncompilable.add(FragmentShaderSourceOGL("#version 110\nvoid main() { gl_FragColor = 1; }\n"));
-    unlinkable.add(FragmentShaderSourceOGL(
-        "#version 110\nvec4 missing();\nvoid main() { gl_FragColor = missing(); }\n"));
-    EXPECT_THAT([&] { uncompilable.LockOglProgram(); },
-                ThrowsMessage<InternalException>(
-                    testing::MatchesRegex("fragment shader failed to compile: .{20,}")));
-    EXPECT_THAT([&] { unlinkable.LockOglProgram(); },
-                ThrowsMessage<InternalException>(HasSubstr("missing")));
-    // The next lock hands out the program left behind, unlinked.
-    EXPECT_FALSE(unlinkable.LockOglProgram()->isLinked());
 }
 
 // Destroying the manager keeps the programs of locked proxies; a failed
