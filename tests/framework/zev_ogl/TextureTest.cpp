@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "support/TestSupport.h"
@@ -112,7 +113,8 @@ TEST_F(TextureTest, SubImageHonoursRowLengthAndRestoresUnpackState) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     const auto texels = ZEV::Test::readTexture2D(texture.objectID(), 4, 3);
     std::vector<int> red;
-    for (size_t n = 0; n < texels.size(); n += 4) red.push_back(int(texels[n] * 255.0f + 0.5f));
+    for (size_t n = 0; n < texels.size(); n += 4)
+        red.push_back(int(std::lround(texels[n] * 255.0f)));
     EXPECT_EQ(red, (std::vector<int>{0, 0, 0, 0, 0, 1, 4, 0, 0, 16, 19, 0}));
 }
 
