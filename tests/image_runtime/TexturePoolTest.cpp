@@ -96,6 +96,11 @@ TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), 0u);
     callerContext().makeCurrent();
     delete texture;
+    // New textures are rounded and cleared too: 3 x 1025 becomes 4 x 2048.
+    OGL::Texture2D* tall = pool().getTexture2DFromPool(3, 1025, RGBA8);
+    EXPECT_TRUE(tall->width(0) == 4 && tall->height(0) == 2048);
+    EXPECT_TRUE(allTexelsAre(tall, 0, 0, 0, 0));
+    delete tall;
     destroyPool();
 }
 

@@ -22,6 +22,7 @@ TEST(Vectors, DefaultConstructionGivesZerosOverGarbage) {
     for (size_t c = 0; c < 4; ++c) EXPECT_FALSE((*flags)[c]);
     EXPECT_EQ(int3()[2], 0);
     EXPECT_EQ(float2(2.5f).y, 2.5f);
+    EXPECT_TRUE(float2().size() == 2 && float3().size() == 3 && float4().size() == 4);
 }
 
 // Reads both components through the const operator, then writes the second

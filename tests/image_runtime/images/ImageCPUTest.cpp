@@ -89,7 +89,9 @@ TEST(ImageCPU, PhysicalExtentAndBorrowedBuffers) {
     }
     // Freeing the caller's storage would show in the sanitized build.
     EXPECT_EQ(caller, counting(caller.size()));
-    EXPECT_EQ(ImageCPU().pixels(), nullptr);
+    const ImageCPU empty;
+    EXPECT_EQ(geometry(empty), "PIXEL_FORMAT_UNDEFINED 0x0 in 0x0 at 0,0 pixel 1,1");
+    EXPECT_EQ(empty.pixels(), nullptr);
 }
 
 TEST(ImageCPU, CopiesOwnAllTheBytesAndAssignmentKeepsTheOffset) {

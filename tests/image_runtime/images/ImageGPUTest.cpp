@@ -82,6 +82,11 @@ TEST_F(ImageGPUTest, FormatsFollowTheTextureLayerAndInvalidOnesNeverReachThePool
         glBindTexture(GL_TEXTURE_2D, 0);
         EXPECT_EQ(static_cast<unsigned int>(internal), gl) << f;
     }
+    // Sizes beyond an unsigned int are refused; the largest one reaches GL.
+    EXPECT_THAT(
+        [] { ImageGPU(int2(0), size2(size_t(1) << 32, 1), RGBA8, float2(1)); },
+        ThrowsMessage<ParameterException>(StrEq("width() <= UINT_MAX && height() <= UINT_MAX")));
+    EXPECT_THROW(ImageGPU(int2(0), size2(1, 0xffffffffu), RGBA8, float2(1)), InternalException);
     listener.events.clear();
     for (const int bad : {12, 13, -1})
         EXPECT_THAT([&] { ImageGPU(int2(0), size2(4), ImageGPU::tePixelFormat(bad), float2(1)); },
