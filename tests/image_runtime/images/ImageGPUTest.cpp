@@ -205,9 +205,7 @@ TEST_F(ImageGPUTest, TextureStateNeedsATextureAndCopyingIsRefused) {
     ImageGPU image(int2(-1, 2), size2(3, 4), ImageGPU::PIXEL_FORMAT_LUMINANCE32F, float2(1));
     const GLuint name = image.texture()->objectID();
     image.bind(1);
-    GLint active = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-    EXPECT_EQ(active, GL_TEXTURE1);
+    EXPECT_EQ(OGL::Texture::CurrentUnit_DEPRECATED_1_0(), 1);
     EXPECT_EQ(boundTexture2D(), name);
     image.enable(1);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
