@@ -16,6 +16,7 @@ TEST(ExtensionManager, NeedsAContextForItsFirstQueryThenReportsTheDriverAndOverr
     releaseCurrentContext();
     EXPECT_THROW(manager.isSupported(ExtensionManager::ARB_TEXTURE_FLOAT), InternalException);
     ZEV::Test::callerContext().makeCurrent();
+    EXPECT_FALSE(manager.vendorString().empty());  // the first query with a context
     EXPECT_FALSE(manager.rendererString().empty());
     const auto vendor = manager.vendor();
     for (const auto supported :
