@@ -32,6 +32,8 @@ class BoundingRect;
 
 /// A region of world space. The virtual order is part of the binary interface:
 /// slot 2 is the emptiness query, 14 and 15 outset/inset, 19 the representation.
+/// clone() returns a copy on the heap, which the caller owns and deletes;
+/// outset() and inset() grow() by the amount and by minus the amount.
 class ZEV_API BoundingRegionBase {
 public:
     enum teRepresentation { REPRESENTATION_GENERIC = 0, REPRESENTATION_RECT = 1 };
@@ -40,7 +42,6 @@ public:
     BoundingRegionBase(const BoundingRegionBase&) = default;
     BoundingRegionBase& operator=(const BoundingRegionBase&) = default;
     virtual ~BoundingRegionBase();                                // 0
-    /// A copy on the heap, which the caller owns and deletes.
     virtual BoundingRegionBase* clone() const = 0;                // 1
     virtual bool isEmpty() const = 0;                             // 2
     virtual bool isInfinite() const = 0;                          // 3
@@ -54,11 +55,8 @@ public:
     virtual BoundingRect boundingBox() const = 0;                 // 11
     virtual void unite(const BoundingRegionBase& other) = 0;      // 12
     virtual void intersect(const BoundingRegionBase& other) = 0;  // 13
-    /// grow() by amount, and by minus amount.
-    ///@{
     virtual void outset(const float2& amount);                    // 14
     virtual void inset(const float2& amount);                     // 15
-    ///@}
     virtual void grow(const float2& amount) = 0;                  // 16
     virtual void makeEmpty() = 0;                                 // 17
     virtual void makeInfinite() = 0;                              // 18
