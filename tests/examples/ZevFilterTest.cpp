@@ -1,8 +1,7 @@
 // zev-filter, run as a program: its filters against references computed here
 // in doubles, its pixels in PNG and OpenEXR, its refusals, where its output
-// goes, what signals do and its GLX route; and
-// its PNG reader and writer, called directly on files this test writes with
-// libpng in every layout PNG has.
+// goes, what signals do and its GLX route; and its PNG reader and writer,
+// called directly on files this test writes with libpng in every layout.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -49,7 +48,7 @@ RgbaPixels flat(size_t width, size_t height, const Colour& colour, int depth = 8
     return picture;
 }
 
-// What libpng stores: rows packed at the file's depth, 16 bits big-endian.
+// What libpng stores: a byte a sample below 8 bits, which it packs; 16 bits big-endian.
 struct RawPng {
     size_t width, height;
     int colourType, depth;
@@ -79,6 +78,7 @@ void writeRaw(const fs::path& path, const RawPng& raw) {
                          static_cast<int>(raw.paletteAlpha.size()),
                          raw.transparent ? &*raw.transparent : nullptr);
         png_write_info(png, info);
+        png_set_packing(png);  // a byte a sample below 8 bits
         png_write_image(png, rows.data());
         png_write_end(png, nullptr);
     } else {
@@ -156,15 +156,11 @@ protected:
     }
 
     Finished finish(pid_t pid) const {
-        Finished finished;
         int status = 0;
         rusage usage{};
         if (wait4(pid, &status, 0, &usage) != pid) ADD_FAILURE() << "wait4 failed";
-        finished.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 256 + WTERMSIG(status);
-        finished.maxResidentKiB = usage.ru_maxrss;
-        finished.out = fileText(folder_ + ".out");
-        finished.err = fileText(folder_ + ".err");
-        return finished;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 256 + WTERMSIG(status),
+                fileText(folder_ + ".out"), fileText(folder_ + ".err"), usage.ru_maxrss};
     }
 
     Finished run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0) const {
@@ -542,12 +538,11 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
                             png_color_16{0, png_uint_16(key[0]), png_uint_16(key[channels / 3]),
                                          png_uint_16(key[2 * (channels / 3)]), png_uint_16(key[0])};
                     }
-                    raw.rows.emplace_back((13 * channels * depth + 7) / 8);
-                    for (size_t i = 0; i < s.size(); ++i)
-                        for (int bit = 0; bit < depth; ++bit)  // most significant first
-                            if ((s[i] >> (depth - 1 - bit)) & 1)
-                                raw.rows.back()[(i * depth + bit) / 8] |=
-                                    0x80 >> ((i * depth + bit) % 8);
+                    auto& row = raw.rows.emplace_back();
+                    for (const unsigned int sample : s) {
+                        if (depth == 16) row.push_back(png_byte(sample >> 8));
+                        row.push_back(png_byte(sample));
+                    }
                     for (size_t x = 0; x < 13; ++x) {
                         const unsigned int* p = &s[x * channels];
                         const png_color entry = palette ? raw.palette[*p] : png_color{};
