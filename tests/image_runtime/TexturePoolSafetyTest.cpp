@@ -21,7 +21,7 @@ namespace {
 
 using namespace Test;
 constexpr auto RGBA8 = OGL::Texture::INTERNAL_FORMAT_RGBA8;
-constexpr size_t kBytes8x8 = 8 * 8 * 4;
+constexpr size_t kBytes8x8 = size_t{8} * 8 * 4;
 
 class TexturePoolSafetyTest : public PoolTest {};
 
@@ -102,7 +102,7 @@ TEST_F(TexturePoolSafetyTest, GLWorkWithNoContextCurrentThrowsBeforeAnyGLCall) {
     createPool();
     {
         ImageGPU image(int2(0, 0), size2(4, 4), ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1));
-        const std::vector<unsigned char> data(4 * 4 * 4, 0);
+        const std::vector<unsigned char> data(size_t{4} * 4 * 4, 0);
         ShaderProgramProxyOGL proxy;
         const std::function<void()> calls[] = {
             [&] {
