@@ -16,11 +16,11 @@ struct InputOutputImagePixelSizeSet {
     std::map<std::string, float2> outputPixelSizes;
 };
 
-// One line per entry in key order: the name, two spaces, the pixel size.
+/// One line per entry in key order: the name, two spaces, the pixel size.
 ZEV_API std::ostream& operator<<(std::ostream& os, const std::map<std::string, float2>& sizes);
 
-// "Input images:" and "Output images:" headers, each followed by its entries
-// indented by two and a blank line.
+/// "Input images:" and "Output images:" headers, each followed by its entries
+/// indented by two and a blank line.
 ZEV_API std::ostream& operator<<(std::ostream& os, const InputOutputImagePixelSizeSet& set);
 
 }  // namespace ZEV

@@ -12,9 +12,10 @@
 
 namespace ZEV {
 
+/// What TexturePool::statistics() returns.
 struct TexturePoolStatistics {
-    // Requests for one kind of texture: a hit is served from the free list,
-    // a miss creates a new texture.
+    /// Requests for one kind of texture: a hit is served from the free list,
+    /// a miss creates a new texture.
     struct Requests {
         uint64_t hits = 0;
         uint64_t misses = 0;
@@ -23,29 +24,34 @@ struct TexturePoolStatistics {
     Requests texture2D;
     Requests texture3D;
     Requests textureRECT;
-    // Free textures that the pool deleted to stay within its byte limit,
-    // and their bytes. Clearing and destroying the pool are not counted.
+    /// Free textures that the pool deleted to stay within its byte limit,
+    /// and their bytes. Clearing and destroying the pool are not counted.
+    ///@{
     uint64_t texturesEvicted = 0;
     uint64_t bytesEvicted = 0;
-    // The most bytes the free lists held once a give-back had been dealt
-    // with (after any eviction it caused).
+    ///@}
+    /// The most bytes the free lists held once a give-back had been dealt
+    /// with (after any eviction it caused).
     size_t peakFreeListBytes = 0;
 };
 
+/// What ShaderManagerOGL::Statistics() returns.
 struct ShaderManagerStatistics {
-    // Programs whose compile and link completed, of any proxy.
+    /// Programs whose compile and link completed, of any proxy.
     uint64_t programsBuilt = 0;
-    // Of those, builds for a proxy whose previous program the manager had
-    // evicted.
+    /// Of those, builds for a proxy whose previous program the manager had
+    /// evicted.
     uint64_t programsRebuilt = 0;
-    // Programs the manager deleted because too many existed and they had
-    // been idle long enough. clearAll() and the proxies' own deletions are
-    // not counted.
+    /// Programs the manager deleted because too many existed and they had
+    /// been idle long enough. clearAll() and the proxies' own deletions are
+    /// not counted.
     uint64_t programsEvicted = 0;
-    // Wall-clock seconds spent compiling and linking completed builds: in
-    // all, and the longest single build.
+    /// Wall-clock seconds spent compiling and linking completed builds: in
+    /// all, and the longest single build.
+    ///@{
     double totalBuildSeconds = 0.0;
     double longestBuildSeconds = 0.0;
+    ///@}
 };
 
 }  // namespace ZEV

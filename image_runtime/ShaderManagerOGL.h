@@ -19,34 +19,45 @@ class Program;
 class ShaderProgramProxyOGL;
 class RuntimeSetup;
 
+/// The programs it builds belong to their proxies; the manager deletes them
+/// (evicting, clearing, or as it is destroyed) in whatever context is current,
+/// which must then be the programs' context or one sharing it.
 class ZEV_API ShaderManagerOGL {
 public:
     ShaderManagerOGL(const ShaderManagerOGL&) = delete;
     ShaderManagerOGL& operator=(const ShaderManagerOGL&) = delete;
 
-    // The one manager; throws while none exists, never creates one.
+    /// The one manager; throws InternalException while none exists, never creates one.
     static ShaderManagerOGL* Instance();
 
-    // Builds the program of a proxy that has none and records the proxy,
-    // after evicting old programs if the count has reached the maximum.
+    /// Builds the program of a proxy that has none, in the current context,
+    /// and records the proxy, after evicting old programs if the count has
+    /// reached the maximum. The proxy is borrowed and must unregister by
+    /// being destroyed. LockOglProgram calls this; hosts need not.
     void RegisterShaderProgram(ShaderProgramProxyOGL* pProxy);
-    // Deletes the programs of all registered proxies that are not locked.
+    /// Deletes the programs of all registered proxies that are not locked;
+    /// the proxies rebuild them at their next lock.
     void clearAll();
 
-    // The setters run no eviction; new limits apply at the next build.
+    /// The setters run no eviction; new limits apply at the next build. Once
+    /// the count reaches the maximum, a build first evicts programs idle for
+    /// at least the maximum age, earliest built first, down to the threshold.
+    /// A negative age counts as 0.
+    ///@{
     double GetMaxShaderAge() const { return d_MaxShaderAge; }
     void SetMaxShaderAge(double seconds);
     uint32_t GetMaxNumShaders() const { return n_MaxNumShaders; }
     void SetMaxNumShaders(uint32_t n) { n_MaxNumShaders = n; }
     uint32_t GetShaderThreshold() const { return n_ShaderThreshold; }
-    // The threshold's setter carries the getter's name.
+    /// The threshold's setter carries the getter's name.
     void GetShaderThreshold(uint32_t n) { n_ShaderThreshold = n; }
-    // Programs built by this manager and not deleted since.
+    ///@}
+    /// Programs built by this manager and not deleted since.
     uint32_t GetNumShaders() const { return n_Shaders; }
 
-    // Builds, rebuilds, evictions and build times of the manager that exists
-    // now, or of the last one once it is destroyed (all zero before the
-    // first). Needs no OpenGL context and no manager.
+    /// Builds, rebuilds, evictions and build times of the manager that exists
+    /// now, or of the last one once it is destroyed (all zero before the
+    /// first). Needs no OpenGL context and no manager.
     static ShaderManagerStatistics Statistics();
 
 protected:

@@ -15,7 +15,7 @@ public:
     ShaderSourceOGL& operator=(const ShaderSourceOGL& other);
     virtual ~ShaderSourceOGL();
 
-    // NUL-terminated; valid while this object lives and is not assigned to.
+    /// NUL-terminated; valid while this object lives and is not assigned to.
     const char* c_str() const { return s_Source.c_str(); }
 
 private:

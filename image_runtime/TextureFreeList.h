@@ -19,10 +19,12 @@
 
 namespace ZEV {
 
+/// A part of TexturePool, public only because the pool's layout holds it; hosts
+/// use the pool's functions instead. Makes no GL call but to delete textures.
 template <class TextureType>
 class TextureFreeList {
 public:
-    // Level-0 size and format. Rectangle textures have no depth to compare.
+    /// Level-0 size and format. Rectangle textures have no depth to compare.
     struct Key {
         size_t width;
         size_t height;
@@ -46,7 +48,8 @@ public:
     TextureFreeList() = default;
     TextureFreeList(const TextureFreeList&) = delete;
     TextureFreeList& operator=(const TextureFreeList&) = delete;
-    // Deletes the remaining textures from the earliest given back on, as clearing does.
+    /// Deletes the remaining textures from the earliest given back on, in the
+    /// current context, as clearing does.
     ~TextureFreeList() {
         while (popFront()) {
         }
@@ -56,6 +59,7 @@ public:
     size_t size() const { return entries_.size(); }
     bool contains(const TextureType* texture) const { return entries_.count(texture) != 0; }
 
+    /// Takes texture in as the latest given back; it must not be listed already.
     void pushBack(std::unique_ptr<TextureType> texture) {
         const TextureType* const address = texture.get();
         Entry* entry = nullptr;
@@ -78,7 +82,8 @@ public:
         queue.last = entry;
     }
 
-    // The earliest given-back texture of that size and format, null when there is none.
+    /// The earliest given-back texture of that size and format, now the
+    /// caller's; null when there is none.
     std::unique_ptr<TextureType> takeFirst(const Key& key) {
         const auto found = queues_.find(key);
         if (found == queues_.end() || found->second.first == nullptr) return nullptr;
@@ -89,9 +94,9 @@ public:
         return texture;
     }
 
-    // The earliest given-back texture of all, null when the list is empty.
-    // Its entry is released: the list has just shrunk, so there is no steady
-    // give-back traffic to serve from it.
+    /// The earliest given-back texture of all, now the caller's; null when the
+    /// list is empty. Its entry is released: the list has just shrunk, so
+    /// there is no steady give-back traffic to serve from it.
     std::unique_ptr<TextureType> popFront() {
         if (oldest_ == nullptr) return nullptr;
         Entry* const entry = oldest_;
@@ -103,14 +108,14 @@ public:
         return texture;
     }
 
-    // Calls f with each texture, from the earliest given back on.
+    /// Calls f with each texture, from the earliest given back on.
     void forEach(const std::function<void(const TextureType&)>& f) const {
         for (const Entry* entry = oldest_; entry != nullptr; entry = entry->newer)
             f(*entry->texture);
     }
 
-    // True when the order and the index agree: every entry stands once in
-    // the order and once in the queue of its size, queues in give-back order.
+    /// True when the order and the index agree: every entry stands once in
+    /// the order and once in the queue of its size, queues in give-back order.
     bool consistent() const {
         std::unordered_map<const Entry*, size_t> position;
         for (const Entry* entry = oldest_; entry != nullptr; entry = entry->newer) {

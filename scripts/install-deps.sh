@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config libboost-dev libepoxy-dev libegl-dev libgl-dev
           libegl-mesa0 libgl1-mesa-dri libgtest-dev libbenchmark-dev libpng-dev libopenexr-dev
-          clang-format clang-tidy dpkg-dev file)
+          clang-format clang-tidy dpkg-dev file doxygen)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -13,6 +13,7 @@
 
 namespace ZEV {
 
+/// The geometry of the accessed image, read at each call.
 class ZEV_API ImageAccessorBase {
 public:
     ImageAccessorBase() = default;
@@ -34,6 +35,7 @@ public:
     ImageReadAccessor& operator=(const ImageReadAccessor&) = default;
     ~ImageReadAccessor() override;
 
+    /// The pixel at grid position (x, y) as red, green, blue, alpha.
     virtual float4 getRGBAFloat4PixelAt(int x, int y) = 0;
 };
 
@@ -44,10 +46,12 @@ public:
     ImageWriteAccessor& operator=(const ImageWriteAccessor&) = default;
     ~ImageWriteAccessor() override;
 
+    /// Stores color at grid position (x, y) in the image's own format.
     virtual void writeRGBAFloatPixel4At(float4 color, int x, int y) = 0;
 };
 
-// Reads an image that must outlive the accessor.
+/// Borrows the image, which must outlive the accessor; a copy of the
+/// accessor borrows the same image.
 class ZEV_API ImageCPUReadAccessor : public ImageReadAccessor {
 public:
     explicit ImageCPUReadAccessor(const ImageCPU& image);
@@ -58,16 +62,19 @@ public:
     int offsetX() override;
     int offsetY() override;
     size_t physicalWidth() override;
-    // Coordinates are not checked; see readRGBAFloat4Pixel. Inline and
-    // final, like the image queries it uses, so that code holding a CPU
-    // accessor gets the whole access inlined.
+    // Inline and final, like the image queries it uses, so that code holding
+    // a CPU accessor gets the whole access inlined.
+
+    /// As readRGBAFloat4Pixel: the position is not checked, and a format
+    /// without a conversion rule throws InternalException.
     float4 getRGBAFloat4PixelAt(int x, int y) final { return readRGBAFloat4Pixel(*image_, x, y); }
 
 private:
     const ImageCPU* image_;
 };
 
-// Writes an image that must outlive the accessor.
+/// Borrows the image, which must outlive the accessor; a copy of the
+/// accessor borrows the same image.
 class ZEV_API ImageCPUWriteAccessor : public ImageWriteAccessor {
 public:
     explicit ImageCPUWriteAccessor(ImageCPU& image);
@@ -78,8 +85,10 @@ public:
     int offsetX() override;
     int offsetY() override;
     size_t physicalWidth() override;
-    // Coordinates are not checked; see writeRGBAFloat4Pixel. Inline and
-    // final for the same reason as the read.
+    // Inline and final for the same reason as the read.
+
+    /// As writeRGBAFloat4Pixel: clamped to [0, 1], the position is not
+    /// checked, and a format without a conversion rule throws InternalException.
     void writeRGBAFloatPixel4At(float4 color, int x, int y) final {
         writeRGBAFloat4Pixel(*image_, color, x, y);
     }

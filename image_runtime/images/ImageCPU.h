@@ -16,8 +16,13 @@
 
 namespace ZEV {
 
+/// The image owns its buffer or borrows it from its creator; a copy never
+/// shares either, it owns a deep copy of its own.
 class ZEV_API ImageCPU : public ImageBase {
 public:
+    /// Not the numbering of the GPU image's formats. Images are built only in
+    /// the formats PixelSize accepts: not in the 16F ones, LUMINANCE16,
+    /// LUMINANCE_ALPHA16 or UNDEFINED.
     enum tePixelFormat : int {
         PIXEL_FORMAT_BGR8 = 1,
         PIXEL_FORMAT_BGRA8 = 2,
@@ -40,32 +45,53 @@ public:
         PIXEL_FORMAT_UNDEFINED = 19
     };
 
-    // No buffer, format PIXEL_FORMAT_UNDEFINED, physical extent 0 x 0.
+    /// No buffer (pixels() is null), format PIXEL_FORMAT_UNDEFINED, size and
+    /// physical extent 0 x 0.
     ImageCPU();
-    // Borrows pixels: the caller keeps ownership and keeps the buffer alive
-    // for the image's lifetime. A physical width of 0 means the image's own
-    // width and height. The buffer must be aligned for the format's
-    // component type.
+    /// Borrows pixels: the caller keeps owning the buffer and keeps it alive
+    /// for the image's lifetime; the image writes through it although it is
+    /// passed as const. A physical width of 0 means the image's own width and
+    /// height (physicalHeight is then ignored). The buffer must be aligned
+    /// for the format's component type. Throws ParameterException for null
+    /// pixels, a physical extent smaller than the image or a buffer of 4 GiB
+    /// or more; InternalException for a pixel size not above 0 or a format
+    /// PixelSize refuses.
     ImageCPU(tePixelFormat format, const unsigned char* pixels, size_t width, size_t height,
              float2 pixelSize, int offsetX, int offsetY, size_t physicalWidth,
              size_t physicalHeight);
-    // Allocates an uninitialised buffer that the image owns.
+    /// Allocates an uninitialised buffer of the physical extent that the image
+    /// owns and frees; the extent rules and failures of the borrowing form.
     ImageCPU(tePixelFormat format, size_t width, size_t height, float2 pixelSize, int offsetX,
              int offsetY, size_t physicalWidth, size_t physicalHeight);
-    // A deep copy at offset (0, 0) that owns its buffer.
+    /// A deep copy of the whole buffer (row stride and spare rows included)
+    /// that owns its buffer, also when other borrows; at offset (0, 0), with
+    /// other's size, pixel size, extent and format.
     ImageCPU(const ImageCPU& other);
-    // A deep copy into a fresh owned buffer; keeps other's offset.
+    /// A deep copy into a fresh owned buffer that keeps other's offset; the
+    /// old buffer is freed, or left to its lender. Pointers into the old
+    /// buffer are invalid afterwards. A failed allocation (std::bad_alloc)
+    /// leaves this image as it was.
     ImageCPU& operator=(const ImageCPU& other);
     ~ImageCPU() override;
 
     // The queries that pixel access makes for every pixel are final: they
     // keep their virtual slots, and calls on an ImageCPU inline to loads.
+
+    /// The buffer's extent in pixels: rows lie physicalWidth pixels apart,
+    /// and there are physicalHeight of them.
+    ///@{
     size_t physicalWidth() const final { return physicalWidth_; }
     size_t physicalHeight() const override { return physicalHeight_; }
     size2 physicalSize() const override { return size2(physicalWidth_, physicalHeight_); }
+    ///@}
+    /// The base description plus a "Pixel format : " line.
     void doWrite(std::ostream& os) const override;
 
-    // The buffer's first byte, typed; none of these checks the format.
+    /// The buffer's first byte, typed (pixels(): as bytes); none of these
+    /// checks the format. Null without a
+    /// buffer. The buffer stays the image's (or its lender's): do not free it.
+    /// A pointer is valid until the image is assigned to or destroyed.
+    ///@{
     virtual PixelBGRA8* pixels_BGRA8() final { return typed<PixelBGRA8>(); }
     virtual const PixelBGRA8* pixels_BGRA8() const final { return typed<PixelBGRA8>(); }
     virtual PixelBGR8* pixels_BGR8() final { return typed<PixelBGR8>(); }
@@ -114,10 +140,17 @@ public:
     virtual const PixelLuminanceAlpha32F* pixels_LuminanceAlpha32F() const final {
         return typed<PixelLuminanceAlpha32F>();
     }
+    ///@}
 
     tePixelFormat pixelFormat() const { return pixelFormat_; }
 
+    /// Channels of a pixel. The 16F formats, UNDEFINED and values outside the
+    /// enumeration throw InternalException "Pixel format not supported by ZEV
+    /// in CPU mode".
     static size_t channelCount(tePixelFormat format);
+    /// Bytes of a pixel. UNDEFINED throws InternalException; so do the 16F
+    /// formats, LUMINANCE16, LUMINANCE_ALPHA16 and values outside the
+    /// enumeration, as "Not implemented".
     static size_t PixelSize(tePixelFormat format);
 
 private:
@@ -135,6 +168,7 @@ private:
     tePixelFormat pixelFormat_;
 };
 
+/// Writes the enumerator's name; "UNKNOWN" for values outside the enumeration.
 ZEV_API std::ostream& operator<<(std::ostream& os, ImageCPU::tePixelFormat format);
 
 }  // namespace ZEV

@@ -19,6 +19,7 @@
 
 namespace ZEV {
 
+/// The machinery of the per-pixel conversions below; not for callers.
 namespace ImageCPUUtilsDetail {
 
 // Throws the unsupported-format exception for the check at the given line.
@@ -172,14 +173,18 @@ bool withConvertibleFormat(int format, Visit&& visit) {
 
 }  // namespace ImageCPUUtilsDetail
 
-// Each component limited to [0, 1]; NaN is left as it is.
+/// Each component limited to [0, 1]; NaN is left as it is.
 inline float4 clampToUnitRange(const float4& color) {
     using ImageCPUUtilsDetail::clampComponent;
     return float4(clampComponent(color[0]), clampComponent(color[1]), clampComponent(color[2]),
                   clampComponent(color[3]));
 }
 
-// The pixel at (x, y); coordinates are not checked.
+/// The pixel at grid position (x, y), the image's offset included; the
+/// position is not checked. 8-bit components read as value / 255, a missing
+/// alpha as 1. Only BGR8, BGRA8, RGB8, RGBA8, RGB16F, RGBA16F, RGB32F and
+/// RGBA32F have a conversion rule; other formats throw InternalException
+/// "Invalid input image type".
 inline float4 readRGBAFloat4Pixel(const ImageCPU& image, int x, int y) {
     using namespace ImageCPUUtilsDetail;
     const int index = pixelIndex(image, x, y);
@@ -195,8 +200,11 @@ inline float4 readRGBAFloat4Pixel(const ImageCPU& image, int x, int y) {
     return color;
 }
 
-// Stores the colour, clamped to [0, 1], at (x, y) in the image's format;
-// coordinates are not checked. Three-channel formats drop alpha.
+/// Stores the colour, clamped to [0, 1], at grid position (x, y) in the
+/// image's format; the position is not checked. 8-bit components store
+/// value * 255 truncated toward zero and 0 for NaN; half components round to
+/// nearest; float components, NaN included, store the clamped value.
+/// Three-channel formats drop alpha. Formats fail as in the read.
 inline void writeRGBAFloat4Pixel(ImageCPU& image, float4 color, int x, int y) {
     using namespace ImageCPUUtilsDetail;
     const int index = pixelIndex(image, x, y);

@@ -4,6 +4,7 @@
 
 namespace ZEV {
 
+/// Frees nothing: the memory's owner keeps it alive as long as the pointer is used.
 struct NullDeleter {
     void operator()(const void*) const {}
 };

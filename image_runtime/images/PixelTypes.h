@@ -6,9 +6,11 @@
 
 namespace ZEV {
 
+/// Blue first in memory, as PIXEL_FORMAT_BGR8 stores it.
 struct PixelBGR8 {
     unsigned char blue, green, red;
 };
+/// Blue first in memory, as PIXEL_FORMAT_BGRA8 stores it.
 struct PixelBGRA8 {
     unsigned char blue, green, red, alpha;
 };
@@ -18,9 +20,11 @@ struct PixelRGB8 {
 struct PixelRGBA8 {
     unsigned char red, green, blue, alpha;
 };
+/// ImageCPU refuses the 16F formats, so no CPU image holds these pixels.
 struct PixelRGB16F {
     half red, green, blue;
 };
+/// ImageCPU refuses the 16F formats, so no CPU image holds these pixels.
 struct PixelRGBA16F {
     half red, green, blue, alpha;
 };
@@ -30,21 +34,27 @@ struct PixelRGB32F {
 struct PixelRGBA32F {
     float red, green, blue, alpha;
 };
+/// Its format has no float4 conversion rule: typed access only.
 struct PixelLuminance8 {
     unsigned char luminance;
 };
+/// ImageCPU refuses the 16F formats, so no CPU image holds these pixels.
 struct PixelLuminance16F {
     half luminance;
 };
+/// Its format has no float4 conversion rule: typed access only.
 struct PixelLuminance32F {
     float luminance;
 };
+/// Its format has no float4 conversion rule: typed access only.
 struct PixelLuminanceAlpha8 {
     unsigned char luminance, alpha;
 };
+/// ImageCPU refuses the 16F formats, so no CPU image holds these pixels.
 struct PixelLuminanceAlpha16F {
     half luminance, alpha;
 };
+/// Its format has no float4 conversion rule: typed access only.
 struct PixelLuminanceAlpha32F {
     float luminance, alpha;
 };

@@ -17,7 +17,6 @@ void RecordingListener::record(Kind kind, size_t bytes, bool shouldThrow) {
     events.push_back({kind, bytes, Platform::currentGLContext()});
     if (shouldThrow) throw std::runtime_error("listener");
 }
-
 void RecordingListener::impendingMemoryAllcation(size_t bytes) {
     record(IMPENDING, bytes, throwOnImpending);
 }
@@ -38,16 +37,12 @@ void PoolTest::SetUp() {
 }
 
 void PoolTest::TearDown() {
-    bool leftOver = true;
     try {
         TexturePool::Instance();
-    } catch (const std::exception&) {
-        leftOver = false;
-    }
-    if (leftOver) {
         ADD_FAILURE() << "the test left its pool behind";
         callerContext().makeCurrent();
         RuntimeSetup::destroyTexturePool();
+    } catch (const std::exception&) {
     }
     OGL::ExtensionManager::Instance()->clearOverrides();
     GLTest::TearDown();

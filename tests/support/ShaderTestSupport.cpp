@@ -27,7 +27,7 @@ bool ManualClock::performanceCounter(int64_t* count) {
     return true;
 }
 
-uint32_t ManualClock::tickCount() { return static_cast<uint32_t>(count_ / 1000); }
+uint32_t ManualClock::tickCount() { return static_cast<uint32_t>(count_ / 1000000); }
 
 void ShaderTest::SetUp() {
     GLTest::SetUp();
@@ -46,20 +46,6 @@ void ShaderTest::TearDown() {
 }
 
 ShaderManagerOGL& ShaderTest::manager() { return *ShaderManagerOGL::Instance(); }
-
-::testing::AssertionResult throwsInternalAt(const std::function<void()>& f,
-                                            const std::string& source, int line,
-                                            const std::string& message) {
-    try {
-        f();
-    } catch (const InternalException& e) {
-        if (source == e.file() && line == e.line() && message == e.what())
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure()
-               << "threw " << e.file() << "(" << e.line() << "): \"" << e.what() << "\"";
-    }
-    return ::testing::AssertionFailure() << "nothing thrown";
-}
 
 void addFlatColourTexts(ShaderProgramProxyOGL& proxy, float red) {
     proxy.add(VertexShaderSourceOGL("#version 110\nvoid main() { gl_Position = gl_Vertex; }\n"));

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <string>
 
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
@@ -14,11 +12,12 @@
 
 namespace ZEV::Test {
 
-// A performance counter at one count per microsecond that moves only when
-// set; the tick count follows it in milliseconds.
+// A performance counter in nanoseconds, like the monotonic clock's (the
+// manager keeps the period of the first clock it reads in a process), that
+// moves only when set; the tick count follows it in milliseconds.
 class ManualClock : public Platform::ClockSource {
 public:
-    static constexpr int64_t kFrequency = 1000000;
+    static constexpr int64_t kFrequency = 1000000000;
     void setSeconds(double seconds);
     bool performanceFrequency(int64_t* frequency) override;
     bool performanceCounter(int64_t* count) override;
@@ -28,9 +27,6 @@ private:
     int64_t count_ = 0;
 };
 
-// The clock's mode is chosen at its first reading in the process, so every
-// test of a program using this fixture must install the manual clock before
-// anything locks a proxy.
 class ShaderTest : public GLTest {
 protected:
     void SetUp() override;
@@ -39,11 +35,6 @@ protected:
     ManualClock clock;
 };
 
-// Checks that f throws InternalException from source at line with message.
-::testing::AssertionResult throwsInternalAt(const std::function<void()>& f,
-                                            const std::string& source, int line,
-                                            const std::string& message);
-
 // A vertex and a fragment text that draw a quad in one flat colour.
 void addFlatColourTexts(ShaderProgramProxyOGL& proxy, float red);
 
@@ -51,7 +42,7 @@ void addFlatColourTexts(ShaderProgramProxyOGL& proxy, float red);
 // of its program.
 unsigned int lockAndUnlock(ShaderProgramProxyOGL& proxy);
 
-// Whether the GL program name of a locked program's object exists now.
+// Whether a GL program of this name exists now.
 bool isProgram(unsigned int name);
 size_t livePrograms();
 

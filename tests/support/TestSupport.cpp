@@ -8,15 +8,11 @@
 
 namespace ZEV::Test {
 
-namespace {
-// Made on first use and kept for the whole program; EGL is never terminated.
-std::unique_ptr<OGL::Context>& callerSlot() {
+// Both made on first use and kept for the whole program; EGL is never terminated.
+OGL::Context& callerContext() {
     static std::unique_ptr<OGL::Context> context = OGL::createHeadlessContext();
-    return context;
+    return *context;
 }
-}  // namespace
-
-OGL::Context& callerContext() { return *callerSlot(); }
 
 OGL::Context& poolContext() {
     static std::unique_ptr<OGL::Context> context = OGL::createHeadlessContext(&callerContext());
@@ -31,13 +27,9 @@ LiveCounts LiveCounts::now() {
 }
 
 std::string LiveCounts::describe() const {
-    static const char* const names[] = {"1D textures",        "2D textures", "3D textures",
-                                        "rectangle textures", "programs",    "shaders",
-                                        "framebuffers"};
     std::ostringstream s;
-    for (size_t kind = 0; kind < counts.size(); ++kind)
-        s << (kind ? ", " : "") << names[kind] << " " << counts[kind];
-    return s.str();
+    for (const size_t count : counts) s << count << ' ';
+    return s.str() + "(by OGL::ObjectKind)";
 }
 
 void GLTest::SetUp() {
@@ -54,9 +46,8 @@ void GLTest::TearDown() {
 
 std::vector<float> readTexture2D(unsigned int texture, size_t width, size_t height) {
     std::vector<float> texels(width * height * 4);
-    GLint previous = 0;
+    GLint previous = 0, alignment = 4;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glBindTexture(GL_TEXTURE_2D, texture);

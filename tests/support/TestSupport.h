@@ -1,13 +1,14 @@
 // Shared test fixtures: headless contexts for the caller and the texture
-// pool (one share group, created once per test program), GL read-back
-// helpers and live GL object accounting.
+// pool (one share group, created once per test program), GL read-back and
+// live GL object accounting. Refusals are checked with gmock's
+// ThrowsMessage<E>(StrEq(message)).
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,22 +43,5 @@ private:
 
 // Reads level 0 of a 2D texture back as RGBA floats, row by row from the bottom.
 std::vector<float> readTexture2D(unsigned int texture, size_t width, size_t height);
-
-// Checks that calling f throws Exception whose what() equals message.
-template <class Exception>
-::testing::AssertionResult throwsWith(const std::function<void()>& f, const std::string& message) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        if (message == e.what()) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure()
-               << "message was \"" << e.what() << "\", expected \"" << message << "\"";
-    } catch (const std::exception& e) {
-        return ::testing::AssertionFailure() << "other exception: " << e.what();
-    } catch (...) {
-        return ::testing::AssertionFailure() << "unknown exception";
-    }
-    return ::testing::AssertionFailure() << "nothing thrown";
-}
 
 }  // namespace ZEV::Test

@@ -11,6 +11,7 @@
 
 namespace ZEV {
 
+/// The root of the framework's exceptions; hosts catch it for all of them.
 class ZEV_API ExceptionBase : public std::exception {
 public:
     ExceptionBase() = default;
@@ -18,20 +19,29 @@ public:
     ExceptionBase& operator=(const ExceptionBase&) = default;
     ~ExceptionBase() override;
     const char* what() const noexcept override;
+    /// Writes a description to os: what() here; derived classes add their details.
     virtual void write(std::ostream& os) const;
 };
 
+/// A programming error: a broken precondition or invariant, located by the
+/// source name and line of the throw (see throwAt).
 class ZEV_API LogicalException : public ExceptionBase {
 public:
+    /// Keeps file as a pointer (a string literal, as throwAt passes it) and
+    /// copies message; null for either reads as "".
     LogicalException(const char* file, int line, const char* message);
     LogicalException(const LogicalException&);
     LogicalException& operator=(const LogicalException&);
     ~LogicalException() override;
     const char* what() const noexcept override;
+    /// Writes "file(line): message".
     void write(std::ostream& os) const override;
-    // The library-relative source name and the line of the throw.
+    /// The library-relative source name and the line of the throw. Hosts may
+    /// match on them: they are fixed for the throws the interface names.
+    ///@{
     const char* file() const;
     int line() const;
+    ///@}
 
 private:
     const char* file_;
@@ -39,6 +49,8 @@ private:
     std::string message_;
 };
 
+/// The runtime itself is in a state it should never reach, or is used out of
+/// order (no singleton yet, no current context, a failed GL call).
 class ZEV_API InternalException : public LogicalException {
 public:
     InternalException(const char* file, int line, const char* message);
@@ -48,6 +60,7 @@ public:
     const char* what() const noexcept override;
 };
 
+/// An argument was refused.
 class ZEV_API ParameterException : public LogicalException {
 public:
     ParameterException(const char* file, int line, const char* message);
@@ -57,8 +70,8 @@ public:
     const char* what() const noexcept override;
 };
 
-// A resource ran out: what was asked for, what was available, and an
-// identifier of the resource (such as a GL enumerant).
+/// A resource ran out: what was asked for, what was available, and an
+/// identifier of the resource (such as a GL enumerant).
 class ZEV_API ResourceException : public ExceptionBase {
 public:
     ResourceException(uint64_t requested = 0, uint64_t available = 0, uint64_t resource = 0);
@@ -76,7 +89,7 @@ private:
     uint64_t resource_;
 };
 
-// CPU processing stopped; the code says why (for instance the progress status bits).
+/// CPU processing stopped; the code says why (for instance the progress status bits).
 class ZEV_API CPURuntimeException : public ExceptionBase {
 public:
     explicit CPURuntimeException(int32_t code = 0);

@@ -12,24 +12,26 @@ class Mutex;
 
 namespace Logging {
 
+/// The inserter of a FilteringOStream that indents every line it passes on.
 class ZEV_API LoggingInserter {
 public:
     LoggingInserter();
-    // Copies the flag, an independent copy of the set, and the indent, in that order.
+    /// Copies the flag, an independent copy of the set, and the indent, in that order.
     LoggingInserter(const LoggingInserter& other) = default;
     LoggingInserter& operator=(const LoggingInserter& other) = default;
     ~LoggingInserter() = default;
 
-    // Number of spaces written before the first character of every line.
+    /// Number of spaces written before the first character of every line;
+    /// a negative indent counts as 0.
     void setIndent(int indent);
     int indent() const { return nIndent_; }
 
-    // Characters after which the next character starts a new line ('\n' by default).
+    /// Characters after which the next character starts a new line (a newline by default).
     void addLineBreak(long long character) { oLineBreaks_.insert(character); }
     const std::set<long long>& lineBreaks() const { return oLineBreaks_; }
 
-    // Passes one character on to destination, indenting at line starts.
-    // Returns the character, or end-of-file when the destination refuses it.
+    /// Passes one character on to destination, indenting at line starts.
+    /// Returns the character, or end-of-file when the destination refuses it.
     int operator()(std::streambuf& destination, int character);
 
 private:
@@ -38,8 +40,9 @@ private:
     int nIndent_ = 0;
 };
 
-// Names a log stream and the mutex that serialises writers to it. It locks
-// nothing itself; lock()/unlock() go to the mutex when one is given.
+/// Names a log stream and the mutex that serialises writers to it, both
+/// borrowed. It locks nothing itself; lock() and unlock() go to the mutex
+/// when one is given and do nothing otherwise.
 class ZEV_API LogStreamLocker {
 public:
     LogStreamLocker(std::streambuf* stream = nullptr, Mutex* mutex = nullptr)

@@ -9,6 +9,7 @@
 
 namespace ZEV {
 
+/// A rectangle of whole pixels: the offset of its first pixel and its size.
 class ZEV_API IntegerRect {
 public:
     IntegerRect();
@@ -22,13 +23,17 @@ private:
 };
 
 ZEV_API bool operator==(const IntegerRect& a, const IntegerRect& b);
+/// Prints "(x, y) width x height".
 ZEV_API std::ostream& operator<<(std::ostream& os, const IntegerRect& rect);
+/// Prints "(x, y)".
 ZEV_API std::ostream& operator<<(std::ostream& os, const float2& value);
 
 class BoundingRect;
 
-// A region of world space. The virtual order is part of the binary interface:
-// slot 2 is the emptiness query, 14 and 15 outset/inset, 19 the representation.
+/// A region of world space. The virtual order is part of the binary interface:
+/// slot 2 is the emptiness query, 14 and 15 outset/inset, 19 the representation.
+/// clone() returns a copy on the heap, which the caller owns and deletes;
+/// outset() and inset() grow() by the amount and by minus the amount.
 class ZEV_API BoundingRegionBase {
 public:
     enum teRepresentation { REPRESENTATION_GENERIC = 0, REPRESENTATION_RECT = 1 };
@@ -59,12 +64,13 @@ public:
     virtual void write(std::ostream& os) const = 0;               // 20
 };
 
-// An axis-aligned world rectangle from minimum to maximum. It is empty when
-// the maximum is not greater than the minimum in either axis.
+/// An axis-aligned world rectangle from minimum to maximum. It is empty when
+/// the maximum is not greater than the minimum in either axis (or a corner is NaN).
 class ZEV_API BoundingRect : public BoundingRegionBase {
 public:
-    BoundingRect();  // empty
+    BoundingRect();  ///< empty
     BoundingRect(const float2& minimum, const float2& maximum);
+    /// From minus to plus infinity in both axes.
     static BoundingRect infinitePlane();
 
     const float2& minimum() const { return minimum_; }
@@ -73,7 +79,9 @@ public:
     BoundingRegionBase* clone() const override;
     bool isEmpty() const override;
     bool isInfinite() const override;
+    /// Half-open: the minimum belongs to the rectangle, the maximum does not.
     bool contains(const float2& point) const override;
+    /// 0 when empty.
     float width() const override;
     float height() const override;
     float area() const override;
@@ -81,7 +89,9 @@ public:
     void translate(const float2& delta) override;
     void scale(const float2& factor) override;
     BoundingRect boundingBox() const override;
+    /// With other's bounding box; an empty box leaves this one as it is.
     void unite(const BoundingRegionBase& other) override;
+    /// With other's bounding box; an empty result becomes the empty rectangle.
     void intersect(const BoundingRegionBase& other) override;
     void grow(const float2& amount) override;
     void makeEmpty() override;

@@ -6,6 +6,8 @@
 
 namespace ZEV {
 
+/// Throws Exception(source, line, message); the exception keeps its own copy of
+/// the message, and source must be a string literal or live as long.
 template <class Exception>
 [[noreturn]] void throwAt(const char* source, int line, const std::string& message) {
     throw Exception(source, line, message.c_str());

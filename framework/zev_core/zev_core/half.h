@@ -15,24 +15,36 @@
 
 namespace ZEV {
 
+/// A plain value: two bytes, the bit pattern and nothing else. Narrowing a
+/// float rounds to nearest, exact ties away from zero; overflow gives an
+/// infinity and NaNs stay NaNs, both with the float's sign; a float equal to
+/// zero gives +0, and other floats below 2^-25 in magnitude a zero of their
+/// sign.
 class ZEV_API half {
 public:
+    /// The bits of a float, as the conversion tables hold them.
     union uif {
         unsigned int i;
         float f;
     };
 
+    /// Uninitialised, like a float; value-initialise (half{}) for +0.
     half() = default;
+    /// Narrows f; implicit, so a float converts silently.
     half(float f) { setFromFloat(f); }
 
+    /// Exact: every half is a float, NaN payloads included.
     operator float() const { return toFloat(h_).f; }
 
     half& operator=(const half&) = default;
+    /// Narrows f as the constructor does.
     half& operator=(float f) {
         setFromFloat(f);
         return *this;
     }
 
+    /// Computes in float and narrows the result once.
+    ///@{
     half& operator+=(half h) { return *this = float(*this) + float(h); }
     half& operator+=(float f) { return *this = float(*this) + f; }
     half& operator-=(half h) { return *this = float(*this) - float(h); }
@@ -41,13 +53,20 @@ public:
     half& operator*=(float f) { return *this = float(*this) * f; }
     half& operator/=(half h) { return *this = float(*this) / float(h); }
     half& operator/=(float f) { return *this = float(*this) / f; }
+    ///@}
 
+    /// Flips the sign bit only, so NaNs and zeros change sign too.
     half operator-() const { return fromBits(static_cast<unsigned short>(h_ ^ 0x8000)); }
 
-    // Keeps n of the ten significand bits, rounding to nearest (ties away
-    // from zero); a rounding that would reach infinity truncates instead.
+    /// Keeps n of the ten significand bits, rounding to nearest (ties away
+    /// from zero); n of 10 or more returns the value unchanged. A rounding
+    /// that would reach infinity truncates instead, and so does every NaN:
+    /// one whose payload lies wholly in the dropped bits becomes an infinity.
     half round(unsigned int n) const;
 
+    /// Classify the bit pattern; zeros count as neither normalised nor
+    /// denormalised, and isNegative reads the sign bit alone (true for -0).
+    ///@{
     bool isFinite() const { return exponentField() < 31; }
     bool isNormalized() const { return exponentField() > 0 && exponentField() < 31; }
     bool isDenormalized() const { return exponentField() == 0 && significand() != 0; }
@@ -55,14 +74,21 @@ public:
     bool isNan() const { return exponentField() == 31 && significand() != 0; }
     bool isInfinity() const { return exponentField() == 31 && significand() == 0; }
     bool isNegative() const { return (h_ & 0x8000) != 0; }
+    ///@}
 
+    /// Special values by bit pattern: 0x7c00, 0xfc00, 0x7fff and 0x7dff.
+    ///@{
     static half posInf() { return fromBits(0x7c00); }
     static half negInf() { return fromBits(0xfc00); }
     static half qNan() { return fromBits(0x7fff); }
     static half sNan() { return fromBits(0x7dff); }
+    ///@}
 
+    /// The raw pattern, read or written without conversion.
+    ///@{
     unsigned short bits() const { return h_; }
     void setBits(unsigned short bits) { h_ = bits; }
+    ///@}
 
 private:
     static half fromBits(unsigned short bits) {

@@ -8,13 +8,17 @@
 
 namespace ZEV::OGL::Framebuffer {
 
+/// A new framebuffer object of the current context; the caller owns the name
+/// and deletes it with destroy() in that context.
 ZEV_API unsigned int generate();
+/// Deletes a name from generate() in the context that made it.
 ZEV_API void destroy(unsigned int framebuffer);
+/// Binds framebuffer (0: the default one) for drawing and reading.
 ZEV_API void bind(unsigned int framebuffer);
 ZEV_API unsigned int currentBinding();
-// Attaches level 0 of a 2D texture as colour attachment 0 of the bound framebuffer.
+/// Attaches level 0 of a 2D texture as colour attachment 0 of the bound framebuffer.
 ZEV_API void attachTexture2D(unsigned int texture);
-// glCheckFramebufferStatusEXT of the bound framebuffer.
+/// glCheckFramebufferStatusEXT of the bound framebuffer.
 ZEV_API unsigned int status();
 
 constexpr unsigned int COMPLETE = 0x8CD5;

@@ -19,12 +19,16 @@ enum class ObjectKind {
     Count
 };
 
+/// Process-wide counts over every context. A name given up by release() no
+/// longer counts; one adopted by wrap() counts from then on.
 struct ZEV_API LiveObjects {
     static size_t count(ObjectKind kind);
-    static size_t textures();  // all four texture kinds together
-    // Called by the wrappers as they create and delete GL objects.
+    static size_t textures();  ///< all four texture kinds together
+    /// Called by the wrappers as they create and delete GL objects.
+    ///@{
     static void created(ObjectKind kind);
     static void deleted(ObjectKind kind);
+    ///@}
 };
 
 }  // namespace ZEV::OGL

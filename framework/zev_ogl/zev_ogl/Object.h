@@ -10,20 +10,22 @@
 
 namespace ZEV::OGL {
 
+/// Not copyable; the derived owners are movable.
 class ZEV_API Object {
 public:
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
-    // Deletes the GL object.
+    /// The derived class has deleted the GL object by now.
     virtual ~Object();
+    /// The GL name, 0 when this owner holds none; still owned by this object.
     unsigned int objectID() const { return id_; }
-    // The name bound to this object's target right now (in the current context).
+    /// The name bound to this object's target right now (in the current context).
     virtual unsigned int getBoundID() const = 0;
 
 protected:
     Object() = default;
     Object(Object&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
-    // Only takes the name over: the derived class deletes its own first.
+    /// Only takes the name over: the derived class deletes its own first.
     Object& operator=(Object&& other) noexcept {
         id_ = std::exchange(other.id_, 0);
         return *this;

@@ -9,24 +9,27 @@
 
 namespace ZEV::Platform {
 
-// The current context's handle, or null when none is current.
+/// The current context's handle (EGLContext or GLXContext), or null when none is current.
 ZEV_API void* currentGLContext();
 
-// A high-resolution counter with its frequency, and a millisecond tick count.
+/// A high-resolution counter with its frequency, and a millisecond tick count.
 class ZEV_API ClockSource {
 public:
     virtual ~ClockSource();
-    // Counts per second; false (or 0) when there is no such counter.
+    /// Counts per second; false (or 0) when there is no such counter.
     virtual bool performanceFrequency(int64_t* frequency) = 0;
+    /// The counter now, in units of performanceFrequency(); false when there is none.
     virtual bool performanceCounter(int64_t* count) = 0;
-    // Milliseconds since an arbitrary origin, wrapping at 2^32.
+    /// Milliseconds since an arbitrary origin, wrapping at 2^32.
     virtual uint32_t tickCount() = 0;
 };
 
-// The monotonic clock of the system: nanosecond counter, millisecond ticks.
+/// The monotonic clock of the system: nanosecond counter, millisecond ticks.
 ZEV_API ClockSource& monotonicClock();
-// The source in use now; null restores the monotonic clock.
+/// The source in use now.
 ZEV_API ClockSource& clockSource();
+/// Puts source in use, borrowed: it must live until it is replaced. Null
+/// restores the monotonic clock. Not synchronised with readers on other threads.
 ZEV_API void setClockSource(ClockSource* source);
 
 }  // namespace ZEV::Platform

@@ -7,7 +7,8 @@
 
 namespace ZEV::OGL {
 
-// Binds texture to target (GL_TEXTURE_2D, ...) on the active texture unit.
+/// Binds texture to target (GL_TEXTURE_2D, ...) on the active texture unit;
+/// the texture stays its owner's and must outlive the guard.
 class ZEV_API ScopedTextureBinding {
 public:
     ScopedTextureBinding(unsigned int target, unsigned int texture);
@@ -20,7 +21,7 @@ private:
     unsigned int previous_ = 0;
 };
 
-// Binds framebuffer (0: the default one) as the draw and read framebuffer.
+/// Binds framebuffer (0: the default one) as the draw and read framebuffer.
 class ZEV_API ScopedFramebufferBinding {
 public:
     explicit ScopedFramebufferBinding(unsigned int framebuffer);

@@ -9,6 +9,7 @@ namespace ZEV::OGL {
 
 class PixelUnpackParameters;
 
+/// Sets the viewport.
 class ZEV_API ScopedViewport {
 public:
     ScopedViewport(int x, int y, int width, int height);
@@ -20,6 +21,7 @@ private:
     int previous_[4] = {0, 0, 0, 0};
 };
 
+/// Sets the clear colour.
 class ZEV_API ScopedClearColor {
 public:
     ScopedClearColor(float red, float green, float blue, float alpha);
@@ -31,9 +33,9 @@ private:
     float previous_[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 
-// Unpacks client memory as unpack describes: its row length, alignment 1, no
-// skipped rows or pixels, and from client memory rather than a bound pixel
-// unpack buffer.
+/// Unpacks client memory as unpack describes: its row length, alignment 1, no
+/// skipped rows or pixels, and from client memory rather than a bound pixel
+/// unpack buffer.
 class ZEV_API ScopedPixelUnpack {
 public:
     explicit ScopedPixelUnpack(const PixelUnpackParameters& unpack);

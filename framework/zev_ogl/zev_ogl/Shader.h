@@ -10,18 +10,22 @@ namespace ZEV::OGL {
 
 class ZEV_API Shader : public GLSLObject {
 public:
-    // Creates an empty shader of stage (GL_VERTEX_SHADER, GL_FRAGMENT_SHADER, ...).
+    /// Creates an empty shader of stage (GL_VERTEX_SHADER, GL_FRAGMENT_SHADER, ...)
+    /// in the current context; throws InternalException when GL cannot.
     explicit Shader(unsigned int stage);
+    /// Adopts a shader made elsewhere; this owner deletes it in the end.
     static Shader wrap(unsigned int name);
     Shader(const Shader&) = delete;
     Shader& operator=(const Shader&) = delete;
     Shader(Shader&& other) noexcept;
     Shader& operator=(Shader&& other) noexcept;
+    /// Deletes the shader in the current context, which must share it.
     ~Shader() override;
+    /// Gives the shader up: the caller deletes it, and this owner holds 0.
     unsigned int release() noexcept;
 
-    // Compiles count sources (lengths null: NUL-terminated); throws
-    // InternalException with the info log on failure.
+    /// Compiles count sources (lengths null: NUL-terminated); throws
+    /// InternalException with the info log on failure.
     void compile(unsigned int count, const char** sources, int* lengths);
 
 private:

@@ -1,4 +1,5 @@
-// Vendor and extension queries on the real driver, and their overrides.
+// Vendor and extension queries on the real driver, and their overrides. Its
+// own program: the first query of the process is made without a context.
 #include "zev_ogl/ExtensionManager.h"
 
 #include <gtest/gtest.h>
@@ -10,31 +11,26 @@
 namespace ZEV::OGL {
 namespace {
 
-TEST(ExtensionManager, NeedsAContextForItsFirstQuery) {
-    releaseCurrentContext();
-    EXPECT_THROW(ExtensionManager::Instance()->isSupported(ExtensionManager::ARB_TEXTURE_FLOAT),
-                 InternalException);
-}
-
-TEST(ExtensionManager, ReportsTheDriverAndHonoursOverrides) {
-    ZEV::Test::callerContext().makeCurrent();
+TEST(ExtensionManager, NeedsAContextForItsFirstQueryThenReportsTheDriverAndOverrides) {
     ExtensionManager& manager = *ExtensionManager::Instance();
-    EXPECT_EQ(&manager, ExtensionManager::Instance());
+    releaseCurrentContext();
+    EXPECT_THROW(manager.isSupported(ExtensionManager::ARB_TEXTURE_FLOAT), InternalException);
+    ZEV::Test::callerContext().makeCurrent();
+    EXPECT_FALSE(manager.vendorString().empty());  // the first query with a context
     EXPECT_FALSE(manager.rendererString().empty());
-    // Every GL implementation the runtime runs on has these.
-    EXPECT_TRUE(manager.isSupported(ExtensionManager::EXT_FRAMEBUFFER_OBJECT));
-    EXPECT_TRUE(manager.isSupported(ExtensionManager::ARB_TEXTURE_FLOAT));
-    EXPECT_TRUE(manager.isSupported(ExtensionManager::OPENGL_2_0));
-    const bool npot = manager.isSupported(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO);
     const auto vendor = manager.vendor();
+    for (const auto supported :
+         {ExtensionManager::EXT_FRAMEBUFFER_OBJECT, ExtensionManager::ARB_TEXTURE_FLOAT,
+          ExtensionManager::OPENGL_2_0, ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO})
+        EXPECT_TRUE(manager.isSupported(supported)) << supported;
 
-    manager.overrideSupport(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO, !npot);
+    manager.overrideSupport(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO, false);
     manager.overrideVendor(ExtensionManager::VENDOR_ATI);
-    EXPECT_EQ(manager.isSupported(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO), !npot);
+    EXPECT_FALSE(manager.isSupported(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO));
+    EXPECT_TRUE(manager.isSupported(ExtensionManager::OPENGL_2_0));
     EXPECT_EQ(manager.vendor(), ExtensionManager::VENDOR_ATI);
-    EXPECT_EQ(static_cast<int>(ExtensionManager::VENDOR_ATI), 2);
     manager.clearOverrides();
-    EXPECT_EQ(manager.isSupported(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO), npot);
+    EXPECT_TRUE(manager.isSupported(ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO));
     EXPECT_EQ(manager.vendor(), vendor);
     releaseCurrentContext();
 }

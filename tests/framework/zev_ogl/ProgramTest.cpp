@@ -2,9 +2,7 @@
 #include "zev_ogl/Program.h"
 
 #include <epoxy/gl.h>
-#include <gtest/gtest.h>
-
-#include <string>
+#include <gmock/gmock.h>
 
 #include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
@@ -13,62 +11,45 @@ namespace ZEV::OGL {
 namespace {
 
 using ProgramTest = ZEV::Test::GLTest;
+using testing::AllOf, testing::HasSubstr, testing::ThrowsMessage;
 
-const char* const kVertex = "#version 110\nvoid main() { gl_Position = gl_Vertex; }\n";
-const char* const kFragmentHead = "#version 110\nuniform vec4 colour;\n";
-const char* const kFragmentBody = "void main() { gl_FragColor = colour; }\n";
+const char* kVertex[] = {"#version 110\nvoid main() { gl_Position = gl_Vertex; }\n"};
 
-TEST_F(ProgramTest, BuildsFromSeveralSourcesPerStage) {
-    Program program;
-    EXPECT_TRUE(glIsProgram(program.objectID()));
-    const char* vertex[] = {kVertex};
-    const char* fragment[] = {kFragmentHead, kFragmentBody};
-    program.loadVertexShader(1, vertex, nullptr);
-    program.loadFragmentShader(2, fragment, nullptr);
-    EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 2u);
-    program.link(true);
-    EXPECT_TRUE(program.isLinked());
-    EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 0u);
-    EXPECT_NE(program.uniformLocation("colour"), Program::nUnknownLocation);
-    EXPECT_EQ(program.uniformLocation("missing"), Program::nUnknownLocation);
+TEST_F(ProgramTest, BuildsFromSeveralSourcesPerStageAndDeletesItsShaders) {
+    unsigned int name = 0;
+    {
+        Program program;
+        name = program.objectID();
+        const char* fragment[] = {"#version 110\nuniform vec4 colour;\n",
+                                  "void main() { gl_FragColor = colour; }\n"};
+        program.loadVertexShader(1, kVertex, nullptr);
+        program.loadFragmentShader(2, fragment, nullptr);
+        EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 2u);
+        program.link(true);
+        EXPECT_TRUE(program.isLinked());
+        EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 0u);
+        EXPECT_NE(program.uniformLocation("colour"), Program::nUnknownLocation);
+        EXPECT_EQ(program.uniformLocation("missing"), Program::nUnknownLocation);
+        Program keepsShaders;
+        keepsShaders.loadVertexShader(1, kVertex, nullptr);
+        keepsShaders.link(false);
+        EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 1u);
+    }
+    EXPECT_FALSE(glIsProgram(name));
 }
 
 TEST_F(ProgramTest, CompileAndLinkFailuresCarryTheInfoLog) {
     Program program;
     const char* broken[] = {"#version 110\nvoid main() { gl_FragColor = undefinedThing; }\n"};
-    try {
-        program.loadFragmentShader(1, broken, nullptr);
-        FAIL() << "nothing thrown";
-    } catch (const InternalException& e) {
-        const std::string message = e.what();
-        EXPECT_NE(message.find("fragment shader failed to compile"), std::string::npos);
-        EXPECT_NE(message.find("undefinedThing"), std::string::npos) << message;
-    }
+    EXPECT_THAT([&] { program.loadFragmentShader(1, broken, nullptr); },
+                ThrowsMessage<InternalException>(AllOf(
+                    HasSubstr("fragment shader failed to compile"), HasSubstr("undefinedThing"))));
     EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 0u);
-
-    Program unlinkable;
     const char* needsFunction[] = {"#version 110\nvec4 f();\nvoid main() { gl_Position = f(); }\n"};
-    unlinkable.loadVertexShader(1, needsFunction, nullptr);
-    try {
-        unlinkable.link(true);
-        FAIL() << "nothing thrown";
-    } catch (const InternalException& e) {
-        EXPECT_NE(std::string(e.what()).find("failed to link"), std::string::npos) << e.what();
-    }
-    EXPECT_FALSE(unlinkable.isLinked());
-}
-
-TEST_F(ProgramTest, DestructorDeletesProgramAndAttachedShaders) {
-    unsigned name = 0;
-    {
-        Program program;
-        name = program.objectID();
-        const char* vertex[] = {kVertex};
-        program.loadVertexShader(1, vertex, nullptr);
-        program.link(false);
-        EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 1u);
-    }
-    EXPECT_FALSE(glIsProgram(name));
+    program.loadVertexShader(1, needsFunction, nullptr);
+    EXPECT_THAT([&] { program.link(true); },
+                ThrowsMessage<InternalException>(HasSubstr("failed to link")));
+    EXPECT_FALSE(program.isLinked());
 }
 
 }  // namespace

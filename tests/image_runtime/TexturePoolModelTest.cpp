@@ -201,8 +201,6 @@ private:
     std::vector<unsigned int> deletedNames_;  // deleted by the pool in the current step
 };
 
-TEST_F(TexturePoolModelTest, ExactSizesAgreeWithTheModel) { run(false, 12345, 3000); }
-
 TEST_F(TexturePoolModelTest, PowerOfTwoSizesAgreeWithTheModel) { run(true, 67890, 3000); }
 
 }  // namespace

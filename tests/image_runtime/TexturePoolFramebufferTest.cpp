@@ -1,7 +1,7 @@
 // Clearing an enlarged texture whose framebuffer is incomplete. Without
 // ARB_framebuffer_object Mesa cannot render to luminance textures, so this
 // program takes that extension away before its contexts are made.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cstdlib>
 
@@ -24,9 +24,9 @@ TEST_F(TexturePoolFramebufferTest, IncompleteFramebufferFailsAndKeepsTheTexture)
     ASSERT_TRUE(kWithoutFramebufferObject);
     createPool(kDefaultLimit, true);
     const CallerFramebuffer callers;
-    EXPECT_TRUE(
-        throwsWith<InternalException>([&] { pool().getTexture2DFromPool(3, 3, LUMINANCE8); },
-                                      "Invalid framebuffer due to programming error."));
+    EXPECT_THAT([&] { pool().getTexture2DFromPool(3, 3, LUMINANCE8); },
+                testing::ThrowsMessage<InternalException>(
+                    testing::StrEq("Invalid framebuffer due to programming error.")));
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.name);
     EXPECT_TRUE(callerIsCurrent());
     // The new texture was neither handed out nor leaked: it waits in the

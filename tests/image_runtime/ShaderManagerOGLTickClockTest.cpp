@@ -1,10 +1,6 @@
 // The manager's clock where the counter reports no frequency: the tick count
 // serves for the whole process, read as an unsigned 32-bit millisecond count.
 // Its own program: the choice is made once per process.
-#include <cstdint>
-
-#include "image_runtime/ShaderManagerOGL.h"
-#include "image_runtime/ShaderProgramProxyOGL.h"
 #include "support/ShaderTestSupport.h"
 #include "zev_host/RuntimeSetup.h"
 
@@ -15,7 +11,6 @@ class TickOnlyClock : public Platform::ClockSource {
 public:
     uint32_t ticks = 0;
     int counterCalls = 0;
-
     bool performanceFrequency(int64_t* frequency) override {
         *frequency = 0;
         return true;
@@ -38,12 +33,10 @@ TEST(ShaderManagerOGLTickClockTest, TicksServeWhenTheCounterHasNoFrequency) {
     manager.GetShaderThreshold(1000);
     {
         ShaderProgramProxyOGL proxy, first, second, third;
-        addFlatColourTexts(proxy, 1.0f);
         // Ten seconds either side of 2^31 ms: twenty seconds apart, unless
         // the count were read as signed.
         clock.ticks = 0x7FFFFFFFu - 9999u;
-        proxy.LockOglProgram();
-        proxy.UnlockOglProgram();
+        lockAndUnlock(proxy);
         clock.ticks = 0x80000000u + 9999u;
         first.LockOglProgram();
         EXPECT_EQ(2u, manager.GetNumShaders());

@@ -1,0 +1,119 @@
+// The progress functions with no callback, and with a host callback that
+// answers, cancels, misreports its batch size or throws: the lines per step
+// and the status bits they leave.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <stdexcept>
+
+#include "image_runtime/CPUProgressCallback.h"
+
+namespace ZEV {
+namespace {
+
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+constexpr int kError = CPU_STATUS_CALLBACK_ERROR;
+
+class HostCallback : public CPUProgressCallback {
+public:
+    float initial = 50.0f;
+    float next = 50.0f;  // what reportProgress leaves in *stepPercent
+    int answer = 1;
+    bool throws = false;
+    void* seenContext = nullptr;
+
+    int reportProgress(void* context, float* stepPercent) override {
+        seenContext = context;
+        *stepPercent = next;
+        if (throws) throw 7;
+        return answer;
+    }
+    float initialStepPercent(void* context) override {
+        seenContext = context;
+        if (throws) throw std::runtime_error("host failed");
+        return initial;
+    }
+};
+
+class CPUProgress : public ::testing::Test {
+protected:
+    void SetUp() override { CPUProgressCallback::setCPUProgressCallback(&host); }
+    void TearDown() override { CPUProgressCallback::setCPUProgressCallback(nullptr); }
+    // Starts a job over lines [first, last); returns the lines per step.
+    int start(float first, float last) {
+        float bounds[4] = {0.0f, 0.0f, first, last};
+        int lines = -1;
+        _ZEV_initialNumberOfLines(bounds, &job, &status, &lines);
+        return lines;
+    }
+    int check(int lines) {
+        _ZEV_checkStatus(&job, &lines, &status);
+        return lines;
+    }
+    HostCallback host;
+    int jobTag = 0;
+    CPUProgressCallbackIntermediary job{&jobTag, -1.0f, -1};
+    int status = 0;
+};
+
+TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
+    // Tiny and NaN sizes, and empty or reversed jobs, advance a line at a time.
+    const struct {
+        float percent, first, last;
+        int lines, status;
+    } starts[] = {{50, 0, 101, 51, 0},      {25, 0, 1080, 270, 0},    {0.001f, 0, 10, 1, 0},
+                  {100, 0, 1080, 1080, 0},  {kNan, 0, 1080, 1, 0},    {10, 5, 5, 1, 0},
+                  {10, 9, 3, 1, 0},         {10, -2.9f, 3.9f, 1, 0},  {0, 0, 100, -1, kError},
+                  {-5, 0, 100, -1, kError}, {150, 0, 100, -1, kError}};
+    for (const auto& c : starts) {
+        status = 0;
+        host.initial = c.percent;
+        EXPECT_EQ(start(c.first, c.last), c.lines) << c.percent << " " << c.first;
+        EXPECT_EQ(status, c.status) << c.percent;
+        EXPECT_EQ(job.totalLines, int(c.last) - int(c.first));
+        EXPECT_EQ(job.stepPercent == c.percent, c.percent == c.percent);
+    }
+    EXPECT_EQ(host.seenContext, &jobTag);
+
+    // The size each report leaves sets the next step; a bad size outweighs
+    // the answer and leaves the step alone.
+    host.initial = 10.0f;
+    ASSERT_EQ(start(0, 1000), 100);
+    const struct {
+        float next;
+        int answer, lines, status;
+    } reports[] = {{2.5f, 1, 25, 0},
+                   {100, 1, 1000, 0},
+                   {1e-6f, 1, 1, 0},
+                   {kNan, 1, 1, 0},
+                   {20, 0, 0, CPU_STATUS_CANCELLED},
+                   {150, 0, 17, kError},
+                   {0, 1, 17, kError}};
+    for (const auto& c : reports) {
+        status = 0;
+        host.next = c.next;
+        host.answer = c.answer;
+        EXPECT_EQ(check(17), c.lines) << c.next;
+        EXPECT_EQ(status, c.status) << c.next;
+    }
+}
+
+TEST_F(CPUProgress, StatusBitsAccumulateAndNothingTheCallbackThrowsEscapes) {
+    status = CPU_STATUS_CANCELLED | 1;
+    host.throws = true;
+    job.stepPercent = 42.0f;
+    EXPECT_EQ(start(0, 100), -1);
+    EXPECT_EQ(job.stepPercent, 42.0f);
+    EXPECT_EQ(check(9), 9);
+    EXPECT_EQ(status, CPU_STATUS_CANCELLED | kError | 1);
+    // Without a callback every step is the whole job, and no bit is cleared.
+    CPUProgressCallback::setCPUProgressCallback(nullptr);
+    EXPECT_EQ(start(10.7f, 30.2f), 20);
+    job.stepPercent = 3.0f;
+    EXPECT_EQ(check(5), 20);
+    EXPECT_EQ(job.stepPercent, 100.0f);
+    EXPECT_EQ(status, CPU_STATUS_CANCELLED | kError | 1);
+}
+
+}  // namespace
+}  // namespace ZEV

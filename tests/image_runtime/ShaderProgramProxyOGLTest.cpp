@@ -1,0 +1,151 @@
+// Program proxies with programs compiled, linked and drawn with by Mesa: what
+// a build is made of, refused adds and assignments, copies, and proxies
+// without a manager. Counts, failed builds and the life of programs under
+// eviction are ShaderManagerOGLModelTest's; the driver's log, ProgramTest's.
+#include <epoxy/gl.h>
+#include <gmock/gmock.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "support/ShaderTestSupport.h"
+#include "zev_core/Exceptions.h"
+#include "zev_host/RuntimeSetup.h"
+#include "zev_ogl/Framebuffer.h"
+#include "zev_ogl/Texture.h"
+
+namespace ZEV::Test {
+namespace {
+
+using testing::StrEq, testing::ThrowsMessage;
+using Colour = std::array<long, 4>;  // in 255ths
+
+// The vertex stage writes one colour to a varying and another to the fixed
+// function's colour, so a drawing shows whether the fragment texts were used.
+const char* const kVertexHead = "#version 110\nvarying vec4 colour;\n";
+const char* const kVertexMain =
+    "void main() {\n"
+    "    gl_Position = gl_Vertex;\n"
+    "    colour = vec4(0.25, 0.5, 0.0, 1.0);\n"
+    "    gl_FrontColor = vec4(0.5, 0.25, 0.0, 1.0);\n"
+    "}\n";
+// Loaded out of order the second definition of BLUE fails to compile; with
+// the middle text dropped the default gives another colour.
+const char* const kFragmentHead = "#version 110\nvarying vec4 colour;\n";
+const char* const kFragmentBlue = "#define BLUE 0.75\n";
+const char* const kFragmentMain =
+    "#ifndef BLUE\n#define BLUE 0.0\n#endif\n"
+    "void main() { gl_FragColor = vec4(colour.rg, BLUE, 1.0); }\n";
+const Colour kFixedFunction{128, 64, 0, 255};
+const Colour kAllTexts{64, 128, 191, 255};
+
+void addVertexTexts(ShaderProgramProxyOGL& proxy) {
+    proxy.add(VertexShaderSourceOGL(kVertexHead));
+    proxy.add(VertexShaderSourceOGL(kVertexMain));
+}
+
+void addFragmentTexts(ShaderProgramProxyOGL& proxy) {
+    for (const char* text : {kFragmentHead, kFragmentBlue, kFragmentMain})
+        proxy.add(FragmentShaderSourceOGL(text));
+}
+
+// Draws a quad over a 4x4 RGBA8 texture through a framebuffer object and
+// reads one texel back.
+Colour drawWith(const OGL::Program& program) {
+    OGL::Texture2D target(OGL::Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
+    const unsigned int framebuffer = OGL::Framebuffer::generate();
+    OGL::Framebuffer::bind(framebuffer);
+    OGL::Framebuffer::attachTexture2D(target.objectID());
+    glViewport(0, 0, 4, 4);
+    program.use();
+    glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
+    OGL::Program::useNone();
+    OGL::Framebuffer::bind(0);
+    OGL::Framebuffer::destroy(framebuffer);
+    const std::vector<float> texels = readTexture2D(target.objectID(), 4, 4);
+    Colour colour;
+    for (size_t c = 0; c < 4; ++c) colour[c] = std::lround(texels[20 + c] * 255.0f);
+    return colour;
+}
+
+const auto kLocked = ThrowsMessage<InternalException>(StrEq("pProxy->n_LockCount == 0"));
+
+using ShaderProgramProxyOGLTest = ShaderTest;
+
+TEST_F(ShaderProgramProxyOGLTest, BuildsAtTheFirstLockFromAllTextsOfEachStageInOrder) {
+    ShaderProgramProxyOGL proxy;
+    addVertexTexts(proxy);
+    const size_t programsBefore = livePrograms();
+    OGL::Program* const vertexOnly = proxy.LockOglProgram();
+    EXPECT_EQ(programsBefore + 1, livePrograms());
+    EXPECT_EQ(kFixedFunction, drawWith(*vertexOnly));
+    EXPECT_EQ(vertexOnly, proxy.LockOglProgram());
+    proxy.UnlockOglProgram();
+    addFragmentTexts(proxy);
+    {
+        ShaderProgramProxyOGLAutoLock lock(proxy);
+        EXPECT_EQ(kAllTexts, drawWith(*lock.getProgram()));
+    }
+    // Registering a built proxy directly is refused.
+    EXPECT_THAT([&] { manager().RegisterShaderProgram(&proxy); },
+                ThrowsMessage<InternalException>(StrEq("!pProxy->p_ProgramObject")));
+    ShaderProgramProxyOGL empty;
+    EXPECT_TRUE(empty.LockOglProgram()->isLinked());
+}
+
+TEST_F(ShaderProgramProxyOGLTest, AddWhileLockedThrowsAndKeepsTheOldProgram) {
+    ShaderProgramProxyOGL proxy;
+    addVertexTexts(proxy);
+    OGL::Program* const program = proxy.LockOglProgram();
+    EXPECT_THAT([&] { proxy.add(FragmentShaderSourceOGL(kFragmentHead)); }, kLocked);
+    EXPECT_EQ(program, proxy.LockOglProgram());
+    EXPECT_EQ(kFixedFunction, drawWith(*program));
+    proxy.UnlockOglProgram();
+    // The text appended by the refused add takes part in the next build.
+    proxy.add(FragmentShaderSourceOGL(kFragmentBlue));
+    proxy.add(FragmentShaderSourceOGL(kFragmentMain));
+    ShaderProgramProxyOGLAutoLock lock(proxy);
+    EXPECT_EQ(kAllTexts, drawWith(*lock.getProgram()));
+}
+
+TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
+    auto original = std::make_unique<ShaderProgramProxyOGL>();
+    addVertexTexts(*original);
+    addFragmentTexts(*original);
+    const unsigned int originalName = lockAndUnlock(*original);
+    ShaderProgramProxyOGL copy(*original);
+    OGL::Program* const copied = copy.LockOglProgram();
+    EXPECT_NE(originalName, copied->objectID());
+    original.reset();
+    EXPECT_EQ(kAllTexts, drawWith(*copied));
+
+    // Assignment onto a locked proxy is refused and changes nothing; onto an
+    // idle one it drops the program built from the old texts.
+    ShaderProgramProxyOGL vertexOnly;
+    addVertexTexts(vertexOnly);
+    EXPECT_THAT([&] { copy = vertexOnly; }, kLocked);
+    EXPECT_EQ(copied, copy.LockOglProgram());
+    copy.UnlockOglProgram();
+    const unsigned int copiedName = copied->objectID();
+    copy = vertexOnly;
+    EXPECT_FALSE(isProgram(copiedName));
+    EXPECT_EQ(kFixedFunction, drawWith(*copy.LockOglProgram()));
+}
+
+// Destroying the manager keeps the programs of locked proxies; a failed
+// AutoLock without a manager leaves its proxy locked.
+TEST_F(ShaderProgramProxyOGLTest, WithoutAManagerNothingBuildsAndLockedProgramsStay) {
+    ShaderProgramProxyOGL survivor, unbuilt;
+    OGL::Program* const program = survivor.LockOglProgram();
+    RuntimeSetup::destroyShaderManager();
+    EXPECT_TRUE(isProgram(program->objectID()));
+    EXPECT_THAT([&] { unbuilt.LockOglProgram(); },
+                ThrowsMessage<InternalException>(StrEq("Enforce gpInstance_ != NULL")));
+    EXPECT_THROW(ShaderProgramProxyOGLAutoLock lock(survivor), InternalException);
+    RuntimeSetup::createShaderManager();
+    EXPECT_THAT([&] { survivor.add(VertexShaderSourceOGL(kVertexHead)); }, kLocked);
+}
+
+}  // namespace
+}  // namespace ZEV::Test

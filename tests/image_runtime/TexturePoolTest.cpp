@@ -1,0 +1,223 @@
+// The texture pool beyond the free-list bookkeeping that its model test
+// checks: the capability rule, clearing and reset of reused textures behind
+// the caller's state, deletion and report in an eviction pass, the singleton
+// lifecycle, a pool without context and listeners that throw.
+#include <epoxy/gl.h>
+#include <gmock/gmock.h>
+
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "support/PoolFixture.h"
+#include "zev_core/Exceptions.h"
+#include "zev_ogl/Context.h"
+#include "zev_ogl/ExtensionManager.h"
+#include "zev_ogl/Framebuffer.h"
+
+namespace ZEV {
+namespace {
+
+using namespace Test;
+using testing::StrEq, testing::ThrowsMessage;
+constexpr auto RGBA8 = OGL::Texture::INTERNAL_FORMAT_RGBA8;
+constexpr auto L8 = OGL::Texture::INTERNAL_FORMAT_LUMINANCE8;
+
+class TexturePoolTest : public PoolTest {};
+
+TEST_F(TexturePoolTest, CapabilityRuleDecidesAtCreation) {
+    using EM = OGL::ExtensionManager;
+    const struct {
+        EM::teVendor vendor;
+        bool nonPowerOfTwo, openGL20, reuse;
+    } cases[] = {{EM::VENDOR_ATI, false, true, true},
+                 {EM::VENDOR_ATI, true, false, false},
+                 {EM::VENDOR_NVIDIA, false, true, false},
+                 {EM::VENDOR_MESA, false, false, true},
+                 {EM::VENDOR_MESA, true, false, false}};
+    for (const auto& c : cases) {
+        EM::Instance()->overrideVendor(c.vendor);
+        EM::Instance()->overrideSupport(EM::ARB_TEXTURE_NON_POWER_OF_TWO, c.nonPowerOfTwo);
+        EM::Instance()->overrideSupport(EM::OPENGL_2_0, c.openGL20);
+        createPool();
+        EM::Instance()->clearOverrides();
+        EXPECT_EQ(pool().reuseLargerTextures(), c.reuse) << "vendor " << c.vendor;
+        OGL::Texture2D* t = pool().getTexture2DFromPool(3, 1, RGBA8);
+        EXPECT_EQ(t->width(0), c.reuse ? 4u : 3u);
+        delete t;
+        destroyPool();
+    }
+}
+
+TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
+    createPool(kDefaultLimit, true);
+    OGL::Texture2D* texture = pool().getTexture2DFromPool(128, 64, RGBA8);
+    const size_t bytes = size_t{128} * 64 * 4;
+    ASSERT_EQ(listener.events, (Events{impending(bytes), allocated(bytes)}));
+    // Announced in the caller's context, reported in the pool's.
+    EXPECT_NE(listener.events[0].context, poolHandle());
+    EXPECT_EQ(listener.events[1].context, poolHandle());
+    fillTexture(texture, 255, 128, 64, 255);
+    glBindTexture(GL_TEXTURE_2D, texture->objectID());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    pool().returnTexture2DToPool(texture);
+
+    const CallerFramebuffer callers;
+    const CallerTexture callersTexture;
+    glViewport(3, 4, 50, 60);
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    ASSERT_EQ(pool().getTexture2DFromPool(100, 60, RGBA8), texture);
+    EXPECT_TRUE(allTexelsAre(texture, 0, 0, 0, 0));
+    EXPECT_TRUE(callerIsCurrent());
+    EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.name);
+    EXPECT_EQ(boundTexture2D(), callersTexture.name);
+    // Reuse resets the wrap modes, and only them.
+    for (const GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
+        EXPECT_EQ(textureParameter(texture->objectID(), wrap), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(textureParameter(texture->objectID(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
+    GLint viewport[4];
+    GLfloat clear[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{3, 4, 50, 60}));
+    EXPECT_EQ(std::vector<GLfloat>(clear, clear + 4),
+              (std::vector<GLfloat>{0.25f, 0.5f, 0.75f, 1.0f}));
+
+    // Another drawing context of the share group cannot use the pool's
+    // framebuffer object, which belongs to the context that created the pool.
+    fillTexture(texture, 9, 9, 9, 9);
+    pool().returnTexture2DToPool(texture);
+    auto other = OGL::createHeadlessContext(&callerContext());
+    other->makeCurrent();
+    ASSERT_EQ(pool().getTexture2DFromPool(100, 33, RGBA8), texture);
+    EXPECT_TRUE(allTexelsAre(texture, 0, 0, 0, 0));
+    EXPECT_EQ(OGL::Framebuffer::currentBinding(), 0u);
+    callerContext().makeCurrent();
+    delete texture;
+    // New textures are rounded and cleared too: 3 x 1025 becomes 4 x 2048.
+    OGL::Texture2D* tall = pool().getTexture2DFromPool(3, 1025, RGBA8);
+    EXPECT_TRUE(tall->width(0) == 4 && tall->height(0) == 2048);
+    EXPECT_TRUE(allTexelsAre(tall, 0, 0, 0, 0));
+    delete tall;
+    destroyPool();
+}
+
+TEST_F(TexturePoolTest, EvictionPassesTakeOnePerKindDownToTheLowWaterMark) {
+    createPool(1003);  // low-water mark 752: the limit less a quarter rounded up
+    OGL::Texture1D* line = pool().getTexture1DFromPool(100, L8);
+    OGL::Texture2D* planes[] = {pool().getTexture2DFromPool(150, 1, L8),
+                                pool().getTexture2DFromPool(53, 1, L8),
+                                pool().getTexture2DFromPool(700, 1, L8)};
+    OGL::TextureRECT* rect = pool().getTextureRECTFromPool(150, 1, L8);
+    const unsigned int names[] = {line->objectID(), planes[0]->objectID(), rect->objectID()};
+    std::vector<size_t> seen;  // at each report: the byte count, then whether each name lives
+    listener.onFreed = [&] {
+        seen.push_back(pool().currentPoolSize());
+        for (const unsigned int name : names) seen.push_back(isTextureName(name));
+    };
+    pool().returnTexture2DToPool(planes[0]);
+    pool().returnTextureRECTToPool(rect);
+    pool().returnTexture1DToPool(line);
+    pool().returnTexture2DToPool(planes[1]);
+    listener.events.clear();
+    // 1153 bytes: the first pass leaves 753, one above the mark; the second
+    // 700. A pass reports its 2D bytes after deleting the 1D and 2D texture
+    // and before the rectangle.
+    pool().returnTexture2DToPool(planes[2]);
+    EXPECT_EQ(seen, (std::vector<size_t>{903, 0, 0, 1, 700, 0, 0, 0}));
+    EXPECT_EQ(listener.events, (Events{freed(150), freed(53)}));
+    EXPECT_TRUE(isTexture(planes[2]));
+    listener.onFreed = nullptr;
+    destroyPool();
+}
+
+TEST_F(TexturePoolTest, SingletonStatesAndTheirRefusals) {
+    auto refused = [](auto call, const char* message) {
+        EXPECT_THAT(call, ThrowsMessage<InternalException>(StrEq(message)));
+    };
+    refused([] { TexturePool::Instance(); }, "Enforce gpInstance_ != NULL");
+    refused([this] { destroyPool(); }, "gpInstance_ != 0");
+    OGL::releaseCurrentContext();
+    refused([this] { createPool(); }, "Enforce gc != NULL");
+    callerContext().makeCurrent();
+
+    createPool(1000);
+    OGL::Texture2D* texture = pool().getTexture2DFromPool(8, 8, RGBA8);
+    pool().returnTexture2DToPool(texture);
+    refused([this] { createPool(5000); }, "gpInstance_ == 0");
+    EXPECT_EQ(pool().maximumPoolSize(), 1000u);
+    EXPECT_EQ(pool().currentPoolSize(), 256u);
+    // Destroy deletes the free textures in the pool context and comes back.
+    const unsigned int name = texture->objectID();
+    destroyPool();
+    EXPECT_TRUE(callerIsCurrent());
+    EXPECT_FALSE(isTextureName(name));
+    refused([] { TexturePool::Instance(); }, "Enforce gpInstance_ != NULL");
+    createPool(5000);
+    EXPECT_EQ(pool().currentPoolSize(), 0u);
+    destroyPool();
+}
+
+TEST_F(TexturePoolTest, WithoutPoolContextOnlyFreeListRequestsSucceed) {
+    createPool(kDefaultLimit, false, false);
+    TexturePool& p = pool();
+    auto* own = new OGL::Texture2D(RGBA8, 16, 16, false);
+    p.returnTexture2DToPool(own);
+    auto refused = [&](auto call) {
+        EXPECT_THAT(call, ThrowsMessage<InternalException>(StrEq("pContext_")));
+        EXPECT_TRUE(callerIsCurrent());
+    };
+    const std::function<void()> needContext[] = {[&] { p.getTexture2DFromPool(8, 8, RGBA8); },
+                                                 [&] { p.getTexture1DFromPool(8, RGBA8); },
+                                                 [&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); },
+                                                 [&] { p.getTextureRECTFromPool(2, 2, RGBA8); },
+                                                 [&] { p.clear1DPool(); },
+                                                 [&] { p.clear2DPool(); },
+                                                 [&] { p.clear3DPool(); },
+                                                 [&] { p.clearRECTPool(); },
+                                                 [&] { p.clearAll(); }};
+    for (const auto& call : needContext) refused(call);
+    EXPECT_EQ(listener.events, (Events{impending(size_t{8} * 8 * 4)}));
+    EXPECT_EQ(p.getTexture2DFromPool(16, 16, RGBA8), own);
+    p.returnTexture2DToPool(own);
+    // Destroy reports the missing context but still takes the pool down.
+    const unsigned int name = own->objectID();
+    refused([this] { destroyPool(); });
+    EXPECT_FALSE(isTextureName(name));
+    EXPECT_THROW(TexturePool::Instance(), InternalException);
+}
+
+TEST_F(TexturePoolTest, ThrowingListenerLeavesThePoolConsistent) {
+    createPool(1000);
+    TexturePool& p = pool();
+    const size_t textures = OGL::LiveObjects::textures();
+    // The texture is made before memoryAllocated throws: it is deleted again.
+    for (bool* when : {&listener.throwOnImpending, &listener.throwOnAllocated}) {
+        *when = true;
+        EXPECT_THROW(p.getTexture2DFromPool(8, 8, RGBA8), std::runtime_error);
+        *when = false;
+        EXPECT_TRUE(callerIsCurrent());
+        EXPECT_EQ(OGL::LiveObjects::textures(), textures);
+        EXPECT_EQ(p.currentPoolSize(), 0u);
+    }
+    OGL::Texture2D* a = p.getTexture2DFromPool(75, 1, RGBA8);   // 300 bytes
+    OGL::Texture2D* b = p.getTexture2DFromPool(125, 2, RGBA8);  // 1000 bytes
+    p.returnTexture2DToPool(a);
+    listener.throwOnFreed = true;
+    EXPECT_THROW(p.returnTexture2DToPool(b), std::runtime_error);
+    EXPECT_EQ(p.currentPoolSize(), 1000u);  // a deleted and counted off before the report
+    EXPECT_THROW(p.clear2DPool(), std::runtime_error);
+    EXPECT_EQ(p.currentPoolSize(), 0u);
+    EXPECT_TRUE(callerIsCurrent());
+    listener.throwOnFreed = false;
+    OGL::Texture2D* usable = p.getTexture2DFromPool(8, 8, RGBA8);
+    p.returnTexture2DToPool(usable);
+    EXPECT_EQ(p.getTexture2DFromPool(8, 8, RGBA8), usable);
+    delete usable;
+    destroyPool();
+}
+
+}  // namespace
+}  // namespace ZEV

@@ -1,0 +1,169 @@
+// ImageCPU: format sizes, physical extent, borrowed and owned buffers, deep
+// copies, refusals with their messages, and the printed description.
+#include "image_runtime/images/ImageCPU.h"
+
+#include <gmock/gmock.h>
+
+#include <cstring>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "zev_core/Exceptions.h"
+
+namespace ZEV {
+namespace {
+
+using Format = ImageCPU::tePixelFormat;
+using testing::StrEq, testing::ThrowsMessage;
+
+template <class Value>
+std::string printed(const Value& value) {
+    std::ostringstream os;
+    os << value;
+    return os.str();
+}
+
+// Format, size, physical size, offset and pixel size in one line.
+std::string geometry(const ImageCPU& image) {
+    std::ostringstream os;
+    os << image.pixelFormat() << ' ' << image.width() << 'x' << image.height() << " in "
+       << image.physicalWidth() << 'x' << image.physicalHeight() << " at " << image.offsetX() << ','
+       << image.offsetY() << " pixel " << image.pixelSize().x << ',' << image.pixelSize().y;
+    return os.str();
+}
+
+std::vector<unsigned char> counting(size_t size) {
+    std::vector<unsigned char> bytes(size);
+    for (size_t n = 0; n < size; ++n) bytes[n] = static_cast<unsigned char>(n * 7 + 1);
+    return bytes;
+}
+
+// Channels and bytes follow from each format's printed name; the formats
+// with 16-bit luminance or half-float components have no CPU pixel size.
+TEST(ImageCPU, FormatSizesFollowFromTheirNames) {
+    for (int value = 1; value <= 18; ++value) {
+        const auto format = static_cast<Format>(value);
+        const std::string name = printed(format);
+        ASSERT_EQ(name.rfind("PIXEL_FORMAT_", 0), 0u) << value;
+        const std::string letters = name.substr(13, name.find_first_of("0123456789") - 13);
+        const size_t channels = letters == "LUMINANCE"         ? 1
+                                : letters == "LUMINANCE_ALPHA" ? 2
+                                                               : letters.size();
+        const size_t bits = std::stoul(name.substr(name.find_first_of("0123456789")));
+        if (value <= 14) {
+            EXPECT_EQ(ImageCPU::channelCount(format), channels) << name;
+        }
+        if (value == 10 || (value >= 13 && value != 14)) {
+            EXPECT_THAT([&] { ImageCPU::PixelSize(format); },
+                        ThrowsMessage<InternalException>(
+                            StrEq("Not implemented: ePixelFormat in pixelSize().")))
+                << name;
+        } else {
+            EXPECT_EQ(ImageCPU::PixelSize(format), channels * bits / 8) << name;
+        }
+    }
+    for (const int value : {0, 15, 19, -1})
+        EXPECT_THAT([&] { ImageCPU::channelCount(static_cast<Format>(value)); },
+                    ThrowsMessage<InternalException>(
+                        StrEq("Pixel format not supported by ZEV in CPU mode")));
+    EXPECT_EQ(printed(ImageCPU::PIXEL_FORMAT_UNDEFINED), "PIXEL_FORMAT_UNDEFINED");
+    EXPECT_EQ(printed(static_cast<Format>(0)) + printed(static_cast<Format>(20)), "UNKNOWNUNKNOWN");
+}
+
+TEST(ImageCPU, PhysicalExtentAndBorrowedBuffers) {
+    ImageCPU tight(ImageCPU::PIXEL_FORMAT_RGB8, 3, 2, float2(1.0f), -4, 9, 0, 100);
+    EXPECT_EQ(geometry(tight), "PIXEL_FORMAT_RGB8 3x2 in 3x2 at -4,9 pixel 1,1");
+    std::memset(tight.pixels(), 0xab, 18);  // the whole buffer is writable
+
+    std::vector<unsigned char> caller = counting(size_t{4} * 6 * 3);
+    {
+        ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA8, caller.data(), 4, 3, float2(0.5f, 2.0f), 2, 3,
+                       6, 3);
+        EXPECT_EQ(geometry(image), "PIXEL_FORMAT_RGBA8 4x3 in 6x3 at 2,3 pixel 0.5,2");
+        EXPECT_EQ(image.pixels_RGBA8(), static_cast<const void*>(caller.data()));
+        image.pixels_RGBA8()[6].red = 99;
+        EXPECT_EQ(caller[24], 99);
+        caller[24] = counting(25)[24];
+    }
+    // Freeing the caller's storage would show in the sanitized build.
+    EXPECT_EQ(caller, counting(caller.size()));
+    const ImageCPU empty;
+    EXPECT_EQ(geometry(empty), "PIXEL_FORMAT_UNDEFINED 0x0 in 0x0 at 0,0 pixel 1,1");
+    EXPECT_EQ(empty.pixels(), nullptr);
+}
+
+TEST(ImageCPU, CopiesOwnAllTheBytesAndAssignmentKeepsTheOffset) {
+    std::vector<unsigned char> caller = counting(size_t{4} * 3 * 3);
+    const ImageCPU source(ImageCPU::PIXEL_FORMAT_RGB8, caller.data(), 3, 2, float2(0.5f, 2.0f), 5,
+                          7, 4, 3);
+    ImageCPU copy(source);
+    EXPECT_EQ(geometry(copy), "PIXEL_FORMAT_RGB8 3x2 in 4x3 at 0,0 pixel 0.5,2");
+    EXPECT_NE(copy.pixels(), source.pixels());
+    EXPECT_EQ(std::memcmp(copy.pixels(), caller.data(), caller.size()), 0);
+
+    std::vector<unsigned char> borrowed(4, 0x5a);
+    ImageCPU target(ImageCPU::PIXEL_FORMAT_BGRA8, borrowed.data(), 1, 1, float2(1.0f), -1, -1, 0,
+                    0);
+    EXPECT_EQ(&(target = source), &target);
+    EXPECT_EQ(geometry(target), geometry(source));
+    EXPECT_NE(target.pixels(), source.pixels());
+    EXPECT_EQ(std::memcmp(target.pixels(), caller.data(), caller.size()), 0);
+    EXPECT_EQ(borrowed, std::vector<unsigned char>(4, 0x5a));
+    const unsigned char* before = target.pixels();
+    const ImageCPU& self = target;
+    target = self;
+    EXPECT_EQ(target.pixels(), before);
+    EXPECT_EQ(caller, counting(caller.size()));
+
+    // Copies check the pixel size again.
+    copy.setPixelSize(float2(0.0f, 1.0f));
+    EXPECT_THAT(
+        [&] { ImageCPU again(copy); },
+        ThrowsMessage<InternalException>(StrEq("pixelSize.x > 0.0f && pixelSize.y > 0.0f")));
+}
+
+TEST(ImageCPU, RefusedImages) {
+    using F = ImageCPU;
+    unsigned char byte = 0;
+    const float2 one(1.0f);
+    const std::string limit = " reaches 4 GiB; buffers must stay below 4294967296 bytes";
+    const std::pair<std::function<void()>, std::string> internal[] = {
+        {[&] { F(F::PIXEL_FORMAT_UNDEFINED, &byte, 1, 1, one, 0, 0, 0, 0); },
+         "!\"PIXEL_FORMAT_UNDEFINED\""},
+        {[] { F(F::PIXEL_FORMAT_RGB8, 2, 2, float2(-1.0f, 1.0f), 0, 0, 0, 0); },
+         "pixelSize.x > 0.0f && pixelSize.y > 0.0f"}};
+    for (const auto& [make, message] : internal)
+        EXPECT_THAT(make, ThrowsMessage<InternalException>(StrEq(message)));
+    const std::pair<std::function<void()>, std::string> parameter[] = {
+        {[&] { F(F::PIXEL_FORMAT_RGB8, 640, 480, one, 0, 0, 640, 0); },
+         "Physical size 640 x 0 is smaller than the image size 640 x 480"},
+        {[&] { F(F::PIXEL_FORMAT_RGB8, &byte, 4, 4, one, 0, 0, 3, 8); },
+         "Physical size 3 x 8 is smaller than the image size 4 x 4"},
+        // Refused before anything is allocated, also where the count overflows.
+        {[&] { F(F::PIXEL_FORMAT_RGBA8, 32768, 32768, one, 0, 0, 0, 0); },
+         "Pixel buffer of 32768 x 32768 pixels of 4 bytes" + limit},
+        {[&] { F(F::PIXEL_FORMAT_RGBA32F, &byte, 1, 1, one, 0, 0, size_t(1) << 62, 4); },
+         "Pixel buffer of 4611686018427387904 x 4 pixels of 16 bytes" + limit}};
+    for (const auto& [make, message] : parameter)
+        EXPECT_THAT(make, ThrowsMessage<ParameterException>(StrEq(message)));
+    // One row short of the limit is accepted (borrowed, so nothing is allocated).
+    EXPECT_EQ(F(F::PIXEL_FORMAT_RGBA8, &byte, 32768, 32767, one, 0, 0, 0, 0).physicalHeight(),
+              32767u);
+}
+
+TEST(ImageCPU, DescriptionGivesTheGeometryThenTheFormatName) {
+    EXPECT_EQ(printed(ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480,
+                               float2(0.5f, 0.25f), -10, 20, 700, 500)),
+              "Image size : 640 x 480\n"
+              "Image offset : -10 , 20\n"
+              "Image # pixels : 307200\n"
+              "Image physical size : 700 x 500\n"
+              "Image DOD : (-10, 20) 640 x 480\n"
+              "Image pixelsize : (0.5, 0.25)\n"
+              "Pixel format : PIXEL_FORMAT_LUMINANCE_ALPHA32F\n");
+}
+
+}  // namespace
+}  // namespace ZEV
