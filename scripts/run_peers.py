@@ -93,11 +93,11 @@ def make_images(folder, zev_filter, env):
     import scipy.misc
     from PIL import Image
 
-    # A blur with sigma 0.01 has weights 1 and 0: zev-filter writes its
+    # A blur with sigma 0.1 has weights 1 and 2e-22: zev-filter writes its
     # built-in picture unchanged.
     built_in = os.path.join(folder, "built-in.png")
     subprocess.run([zev_filter, "--output", built_in, "--vignette", "0", "--filter", "blur",
-                    "--sigma", "0.01"], check=True, env=env, stdout=subprocess.DEVNULL,
+                    "--sigma", "0.1"], check=True, env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
     photo = os.path.join(folder, "photo.png")
     with warnings.catch_warnings():  # deprecated, but the only copy that needs no download

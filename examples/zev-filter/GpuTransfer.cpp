@@ -52,17 +52,18 @@ std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels,
     return upload(PixelBlock{pixels.width, pixels.height, type, pixels.bytes.data()}, format);
 }
 
-std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image,
-                                        FramebufferObject& framebuffer) {
-    auto result = std::make_unique<ZEV::ImageCPU>(ZEV::ImageCPU::PIXEL_FORMAT_RGBA32F,
-                                                  image.width(), image.height(), image.pixelSize(),
-                                                  image.offsetX(), image.offsetY(), 0, 0);
+std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image, FramebufferObject& framebuffer,
+                                        bool bytesSuffice) {
+    const bool bytes = bytesSuffice && image.pixelFormat() == ZEV::ImageGPU::PIXEL_FORMAT_RGBA8;
+    auto result = std::make_unique<ZEV::ImageCPU>(
+        bytes ? ZEV::ImageCPU::PIXEL_FORMAT_RGBA8 : ZEV::ImageCPU::PIXEL_FORMAT_RGBA32F,
+        image.width(), image.height(), image.pixelSize(), image.offsetX(), image.offsetY(), 0, 0);
     renderInto(framebuffer, image);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     // Read-back clamping is off for float buffers by default; this says so.
     glClampColor(GL_CLAMP_READ_COLOR, GL_FALSE);
     glReadPixels(0, 0, static_cast<GLsizei>(image.width()), static_cast<GLsizei>(image.height()),
-                 GL_RGBA, GL_FLOAT, result->pixels());
+                 GL_RGBA, bytes ? GL_UNSIGNED_BYTE : GL_FLOAT, result->pixels());
     throwOnGLError("read-back");
     return result;
 }

@@ -41,8 +41,11 @@ std::unique_ptr<ZEV::ImageGPU> upload(const PixelBlock& pixels,
 std::unique_ptr<ZEV::ImageGPU> upload(const RgbaPixels& pixels,
                                       ZEV::ImageGPU::tePixelFormat format);
 
-// The image's pixels as RGBA floats in a new CPU image of the same geometry,
-// as stored: float formats are not clamped.
-std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image, FramebufferObject& framebuffer);
+// The image's pixels in a new CPU image of the same geometry. With
+// bytesSuffice (nothing finer than 8 bits is wanted) an RGBA8 image comes
+// back as its bytes, with no round trip through floats; otherwise as RGBA
+// floats, as stored: float formats are not clamped.
+std::unique_ptr<ZEV::ImageCPU> readBack(const ZEV::ImageGPU& image, FramebufferObject& framebuffer,
+                                        bool bytesSuffice);
 
 }  // namespace ZevFilter

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace ZevFilter {
 
@@ -17,12 +18,15 @@ using Colour = std::array<float, 3>;
 
 constexpr float kPi = 3.14159265358979f;
 
+// std::lround of the clamped value times 255, without the library call:
+// scaled - trunc(scaled) is exact, so halves go up as with lround.
 uint8_t toByte(float value) {
-    return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f));
+    const float scaled = std::clamp(value, 0.0f, 1.0f) * 255.0f;
+    const auto whole = static_cast<int>(scaled);
+    return static_cast<uint8_t>(whole + (scaled - static_cast<float>(whole) >= 0.5f ? 1 : 0));
 }
 
-void put(RgbaPixels& image, size_t x, size_t y, const Colour& colour) {
-    uint8_t* pixel = image.at(x, y);
+void put(uint8_t* pixel, const Colour& colour) {
     for (size_t c = 0; c < 3; ++c) pixel[c] = toByte(colour[c]);
     pixel[3] = 255;
 }
@@ -37,8 +41,7 @@ Colour hue(float h) {
     return colour;
 }
 
-Colour gradient(float u, float v) {
-    const Colour saturated = hue(u);
+Colour gradient(const Colour& saturated, float v) {
     Colour colour{};
     for (size_t c = 0; c < 3; ++c) colour[c] = saturated[c] * (1.0f - v) + 0.5f * v;
     return colour;
@@ -74,24 +77,26 @@ RgbaPixels makeTestImage(size_t width, size_t height) {
     const float plateRadius = static_cast<float>(std::min(width / 2, bandHeight)) / 2.0f;
     const float plateX = static_cast<float>(width) * 0.75f;
     const float plateY = static_cast<float>(bandHeight) * 2.5f;
+    // The hues and the lines depend on the column only.
+    std::vector<Colour> hues(width);
+    for (size_t x = 0; x < width; ++x)
+        hues[x] = hue(static_cast<float>(x) / static_cast<float>(width));
+    std::vector<uint8_t> lineRow(width / 2 * 4);
+    for (size_t x = 0; x < width / 2; ++x) put(&lineRow[x * 4], lines(x, width / 2));
     for (size_t y = 0; y < height; ++y) {
         const size_t band = std::min<size_t>(y / bandHeight, 2);
         const size_t bandY = y - band * bandHeight;
-        for (size_t x = 0; x < width; ++x) {
-            const float u = static_cast<float>(x) / static_cast<float>(width);
+        uint8_t* row = image.row(y);
+        if (band == 0) {
             const float v = static_cast<float>(bandY) / static_cast<float>(bandHeight);
-            Colour colour;
-            if (band == 0) {
-                colour = gradient(u, v);
-            } else if (band == 1) {
-                colour = checker(x, bandY, square);
-            } else if (x < width / 2) {
-                colour = lines(x, width / 2);
-            } else {
-                colour = zonePlate(static_cast<float>(x) + 0.5f - plateX,
-                                   static_cast<float>(y) + 0.5f - plateY, plateRadius);
-            }
-            put(image, x, y, colour);
+            for (size_t x = 0; x < width; ++x) put(row + x * 4, gradient(hues[x], v));
+        } else if (band == 1) {
+            for (size_t x = 0; x < width; ++x) put(row + x * 4, checker(x, bandY, square));
+        } else {
+            std::copy(lineRow.begin(), lineRow.end(), row);
+            for (size_t x = width / 2; x < width; ++x)
+                put(row + x * 4, zonePlate(static_cast<float>(x) + 0.5f - plateX,
+                                           static_cast<float>(y) + 0.5f - plateY, plateRadius));
         }
     }
     return image;

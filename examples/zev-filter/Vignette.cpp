@@ -2,11 +2,13 @@
 #include "Vignette.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
+#include "Quantise.h"
 #include "image_runtime/CPUProgressCallback.h"
-#include "image_runtime/images/ImageAccessor.h"
+#include "image_runtime/images/BulkConversion.h"
 
 namespace ZevFilter {
 
@@ -38,29 +40,47 @@ private:
     float cornerSquared_ = 1.0f;
 };
 
-// The write accessor clamps to [0, 1]; float images keep values above 1
-// (high dynamic range), so their pixels are stored as they are.
-void store(ZEV::ImageCPUWriteAccessor& writer, ZEV::ImageCPU& image, const ZEV::float4& colour,
-           int x, int y) {
-    if (image.pixelFormat() != ZEV::ImageCPU::PIXEL_FORMAT_RGBA32F) {
-        writer.writeRGBAFloatPixel4At(colour, x, y);
-        return;
+// Row y from column left on, in place: RGB scaled by the falloff, alpha
+// as it was.
+void darken(ZEV::float4* colours, size_t count, const Falloff& falloff, int left, int y) {
+    for (size_t n = 0; n < count; ++n) {
+        const float factor = falloff.at(left + static_cast<int>(n), y);
+        for (size_t c = 0; c < 3; ++c) colours[n][c] *= factor;
     }
-    const size_t index = static_cast<size_t>(y - image.offsetY()) * image.physicalWidth() +
-                         static_cast<size_t>(x - image.offsetX());
-    image.pixels_RGBA32F()[index] = {colour[0], colour[1], colour[2], colour[3]};
+}
+
+// Float pictures keep values above 1 (high dynamic range), so they are
+// stored as they are; byte pictures are rounded to the nearest level, as
+// the PNG output would round the floats, so that darkening the bytes gives
+// the picture darkening floats would; other formats are stored by the
+// runtime's rule (clamped, truncated).
+void darkenRow(ZEV::ImageCPU& image, std::vector<ZEV::float4>& colours, const Falloff& falloff,
+               int left, int y) {
+    ZEV::readRGBAFloat4Row(image, left, y, colours.data(), colours.size());
+    darken(colours.data(), colours.size(), falloff, left, y);
+    const size_t row = static_cast<size_t>(y - image.offsetY()) * image.physicalWidth();
+    switch (image.pixelFormat()) {
+        case ZEV::ImageCPU::PIXEL_FORMAT_RGBA32F:
+            std::memcpy(image.pixels_RGBA32F() + row, colours.data(),
+                        colours.size() * sizeof(ZEV::float4));
+            break;
+        case ZEV::ImageCPU::PIXEL_FORMAT_RGBA8:
+            quantiseRow(colours.data(), colours.size(),
+                        reinterpret_cast<uint8_t*>(image.pixels_RGBA8() + row));
+            break;
+        default: ZEV::writeRGBAFloat4Row(image, colours.data(), left, y, colours.size());
+    }
 }
 
 }  // namespace
 
 PassOutcome applyVignette(ZEV::ImageCPU& image, float strength, ProgressJob& job) {
-    ZEV::ImageCPUReadAccessor reader(image);
-    ZEV::ImageCPUWriteAccessor writer(image);
     const Falloff falloff(image, strength);
-    const int left = reader.offsetX();
-    const int right = left + static_cast<int>(reader.width());
-    const int top = reader.offsetY();
-    const int bottom = top + static_cast<int>(reader.height());
+    const int left = image.offsetX();
+    const int right = left + static_cast<int>(image.width());
+    const int top = image.offsetY();
+    const int bottom = top + static_cast<int>(image.height());
+    std::vector<ZEV::float4> colours(image.width());
 
     // Horizontal extent, then vertical: the runtime counts lines from 2 and 3.
     float bounds[4] = {static_cast<float>(left), static_cast<float>(right), static_cast<float>(top),
@@ -75,14 +95,11 @@ PassOutcome applyVignette(ZEV::ImageCPU& image, float strength, ProgressJob& job
     int y = top;
     while (status == 0 && y < bottom) {
         const int batchEnd = std::min(bottom, y + std::max(linesPerStep, 1));
-        for (; y < batchEnd; ++y) {
-            for (int x = left; x < right; ++x) {
-                ZEV::float4 colour = reader.getRGBAFloat4PixelAt(x, y);
-                const float factor = falloff.at(x, y);
-                for (size_t c = 0; c < 3; ++c) colour[c] *= factor;
-                store(writer, image, colour, x, y);
-            }
-        }
+        // Strength 0 is the identity: the lines are only counted.
+        if (strength != 0.0f)
+            for (int line = y; line < batchEnd; ++line)
+                darkenRow(image, colours, falloff, left, line);
+        y = batchEnd;
         job.linesDone = y - top;
         ZEV::_ZEV_checkStatus(&progress, &linesPerStep, &status);
     }

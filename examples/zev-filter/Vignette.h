@@ -1,5 +1,5 @@
 // The CPU pass: darkens the picture towards its corners, line by line
-// through the runtime's pixel accessors, reporting progress through the
+// through the runtime's bulk conversions, reporting progress through the
 // installed CPU progress callback after each batch of lines.
 #pragma once
 
@@ -10,9 +10,10 @@ namespace ZevFilter {
 
 enum class PassOutcome { Done, Cancelled };
 
-// strength 0 leaves every pixel as it is, 1 makes the corners black. job
-// is the callback's context; its line counts are kept up to date. Throws
-// std::runtime_error when the callback fails.
+// strength 0 leaves every pixel as it is, 1 makes the corners black. Float
+// pictures stay unclamped; RGBA8 ones are rounded to the nearest level, as
+// quantise() rounds. job is the callback's context; its line counts are
+// kept up to date. Throws std::runtime_error when the callback fails.
 PassOutcome applyVignette(ZEV::ImageCPU& image, float strength, ProgressJob& job);
 
 }  // namespace ZevFilter

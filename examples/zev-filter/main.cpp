@@ -126,7 +126,9 @@ std::unique_ptr<ZEV::ImageCPU> filterOnGPU(const Options& options, const InputPi
         glFinish();
     }
     const StageTimer timer(summary, "read-back");
-    return readBack(*filtered, framebuffer);
+    const bool eightBitPng =
+        options.format != FileFormat::Exr && options.depth.value_or(input.pngDepth()) == 8;
+    return readBack(*filtered, framebuffer, eightBitPng);
 }
 
 // OpenEXR output keeps the input's windows, layout and channel type; from a
