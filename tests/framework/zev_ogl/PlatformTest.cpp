@@ -1,24 +1,10 @@
-// The platform layer: current-context query and the substitutable clock.
+// The platform layer's monotonic clock.
 #include "zev_ogl/Platform.h"
 
 #include <gtest/gtest.h>
 
-#include "support/TestSupport.h"
-#include "zev_ogl/Context.h"
-
 namespace ZEV::Platform {
 namespace {
-
-TEST(Platform, CurrentContextFollowsMakeCurrentAndRelease) {
-    OGL::releaseCurrentContext();
-    EXPECT_EQ(currentGLContext(), nullptr);
-    ZEV::Test::callerContext().makeCurrent();
-    void* caller = currentGLContext();
-    EXPECT_NE(caller, nullptr);
-    ZEV::Test::poolContext().makeCurrent();
-    EXPECT_NE(currentGLContext(), caller);
-    OGL::releaseCurrentContext();
-}
 
 // The monotonic clock counts nanoseconds; its tick count is the same clock
 // in milliseconds (modulo 2^32). Substitution itself is every shader test's.
