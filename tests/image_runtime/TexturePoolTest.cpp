@@ -128,7 +128,7 @@ TEST_F(TexturePoolTest, EvictionPassesTakeOnePerKindDownToTheLowWaterMark) {
     pool().returnTexture2DToPool(planes[2]);
     EXPECT_EQ(seen, (std::vector<size_t>{903, 0, 0, 1, 700, 0, 0, 0}));
     EXPECT_EQ(listener.events, (Events{freed(150), freed(53)}));
-    EXPECT_TRUE(isTexture(planes[2]));
+    EXPECT_TRUE(isTextureName(planes[2]->objectID()));
     listener.onFreed = nullptr;
     destroyPool();
 }

@@ -66,7 +66,6 @@ void PoolTest::destroyPool() { RuntimeSetup::destroyTexturePool(); }
 
 bool PoolTest::callerIsCurrent() const { return Platform::currentGLContext() == callerHandle_; }
 
-bool isTexture(const OGL::Texture* texture) { return isTextureName(texture->objectID()); }
 bool isTextureName(unsigned int name) { return glIsTexture(name) == GL_TRUE; }
 
 void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsigned char b,

@@ -81,7 +81,6 @@ private:
     void* poolHandle_ = nullptr;
 };
 
-bool isTexture(const OGL::Texture* texture);
 bool isTextureName(unsigned int name);
 // Fills level 0 of a 2D texture with one RGBA8 colour.
 void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsigned char b,

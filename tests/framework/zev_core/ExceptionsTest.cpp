@@ -1,5 +1,5 @@
-// The exception tree: owned messages, source and line, catching through the
-// bases, and what write() prints for each kind.
+// The exception tree: owned messages, catching through the bases, and what
+// write() prints for each kind.
 #include "zev_core/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -18,22 +18,16 @@ std::string written(const ExceptionBase& e) {
     return out.str();
 }
 
-TEST(Exceptions, KeepTheirOwnMessageAndWriteItAfterTheSource) {
+TEST(Exceptions, KeepTheirOwnMessageAndThrowAtThrowsTheNamedKind) {
     std::string text = "temporary message";
-    const ParameterException original("image_runtime/TexturePool", 212, text.c_str());
-    text.assign(text.size(), '#');
     ParameterException assigned("other", 1, "other");
-    assigned = ParameterException(original);
-    EXPECT_STREQ(assigned.what(), "temporary message");
+    assigned = ParameterException("image_runtime/TexturePool", 212, text.c_str());
+    text.assign(text.size(), '#');
     EXPECT_EQ(written(assigned), "image_runtime/TexturePool(212): temporary message");
     EXPECT_EQ(written(ResourceException(10, 4, 7)),
               "resource exhausted: requested 10, available 4, resource 7");
     EXPECT_EQ(CPURuntimeException(CPURuntimeException(-12345)).code(), -12345);
-}
-
-TEST(Exceptions, ThrowAtThrowsTheNamedKindOnly) {
     EXPECT_THROW(throwAt<ParameterException>("f", 1, "m"), LogicalException);
-    EXPECT_THROW(throwAt<InternalException>("f", 1, "m"), ExceptionBase);
     try {
         throwAt<InternalException>("source", 3, std::string("composed ") + "message");
     } catch (const ParameterException&) {

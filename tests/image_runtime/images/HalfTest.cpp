@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <limits>
 #include <thread>
 #include <vector>
 
@@ -155,24 +154,6 @@ TEST(Half, EveryFloatNarrowsToTheNearestHalfWithTiesAwayFromZero) {
     }
 }
 
-TEST(Half, NarrowingBoundaries) {
-    // These pin the reference of the sweep above to known answers. Half-way cases go up in
-    // magnitude, on the fast path and in the denormals; then just below and at the overflow
-    // threshold, and beyond.
-    const float inf = std::numeric_limits<float>::infinity();
-    const float inputs[] = {
-        -0.0f,           65504.0f, 0x1.002p+0f, -0x1.002p+0f, 0x1p-25f, 0x1.8p-24f, 0x1.fffffep-26f,
-        0x1.ffdffep+15f, 65520.0f, -1e10f,      inf,          -inf,     -1e-30f};
-    const unsigned int expected[] = {0,      0x7bff, 0x3c01, 0xbc01, 0x0001, 0x0002, 0,
-                                     0x7bff, 0x7c00, 0xfc00, 0x7c00, 0xfc00, 0x8000};
-    for (size_t n = 0; n < std::size(inputs); ++n)
-        EXPECT_EQ(half(inputs[n]).bits(), expected[n]) << inputs[n];
-    // A NaN keeps sign and NaN-ness even when its payload lies only in the
-    // bits that are dropped.
-    const half nan(floatFromBits(0xff800001u));
-    EXPECT_TRUE(nan.isNan() && nan.isNegative());
-}
-
 TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
     EXPECT_EQ(halfFromBits(0x3c01).round(12).bits(), 0x3c01);  // 10 and more keep every bit
     EXPECT_EQ(halfFromBits(0x7bff).round(0).bits(), 0x7800);
@@ -213,9 +194,6 @@ TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalfAndNamedPatterns) {
     EXPECT_EQ(static_cast<float>(h), 2.5f);
     h /= 3.0f;  // 2.5 / 3 in float, then to the nearest half
     EXPECT_EQ(h.bits(), 0x3aab);
-    half a(1.0f);
-    EXPECT_TRUE(&(a += 1.0f) == &a && &(a -= half(1.0f)) == &a && &(a *= 1.0f) == &a &&
-                &(a /= half(1.0f)) == &a && &(a = 1.0f) == &a);
     const unsigned int patterns[] = {
         half::posInf().bits(), half::negInf().bits(),  half::qNan().bits(),     half::sNan().bits(),
         (-half(0.0f)).bits(),  (-half::qNan()).bits(), (-half::negInf()).bits()};

@@ -91,26 +91,6 @@ TEST(ImageCPUUtils, WritingClampsThenTruncatesOrStoresOnlyThePixelsBytes) {
                 float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 1.0f));
 }
 
-TEST(ImageCPUUtils, PixelsAreAddressedThroughOffsetAndStride) {
-    // 3 x 2 pixels at (10, 20), rows 5 pixels apart.
-    std::vector<unsigned char> buffer(size_t{5} * 2 * 4);
-    for (size_t n = 0; n < buffer.size(); ++n) buffer[n] = static_cast<unsigned char>(n);
-    ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA8, buffer.data(), 3, 2, float2(1.0f), 10, 20, 5, 2);
-    expectColor(readRGBAFloat4Pixel(image, 10, 20),
-                float4(0 / 255.0f, 1 / 255.0f, 2 / 255.0f, 3 / 255.0f));
-    expectColor(readRGBAFloat4Pixel(image, 10, 21),
-                float4(20 / 255.0f, 21 / 255.0f, 22 / 255.0f, 23 / 255.0f));
-    expectColor(readRGBAFloat4Pixel(image, 12, 21),
-                float4(28 / 255.0f, 29 / 255.0f, 30 / 255.0f, 31 / 255.0f));
-
-    // Negative offsets, and a write that lands where the read finds it.
-    ImageCPU negative(ImageCPU::PIXEL_FORMAT_RGBA8, buffer.data(), 3, 2, float2(1.0f), -7, -1, 5,
-                      2);
-    writeRGBAFloat4Pixel(negative, float4(1.0f), -6, 0);
-    EXPECT_EQ(buffer[size_t{5 + 1} * 4], 255);
-    expectColor(readRGBAFloat4Pixel(image, 11, 21), float4(1.0f));
-}
-
 TEST(ImageCPUUtils, UnsupportedFormatsAreRefusedWithoutTouchingPixels) {
     for (ImageCPU::tePixelFormat format :
          {ImageCPU::PIXEL_FORMAT_LUMINANCE8, ImageCPU::PIXEL_FORMAT_RGB16,

@@ -219,19 +219,18 @@ TEST_F(ImageGPUTest, TextureStateNeedsATextureAndCopyingIsRefused) {
     EXPECT_EQ(textureParameter(name, GL_TEXTURE_WRAP_T), GL_MIRRORED_REPEAT);
     float border[4] = {0.25f, 0.5f, 0.75f, 1.0f};
     image.setBorderColor(border);
-    GLfloat readBorder[4] = {};
     glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, readBorder);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
     glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(readBorder[2], 0.75f);
+    EXPECT_EQ(border[2], 0.75f);
     ImageGPU empty;
     const std::function<void()> needTexture[] = {
         [&] { empty.bind(0); },
         [&] { empty.unbind(); },
         [&] { empty.enable(0); },
         [&] { empty.disable(0); },
-        [&] { empty.setFilter(GL_LINEAR, GL_LINEAR); },
         [&] { empty.setWrap(GL_REPEAT, GL_REPEAT); },
+        [&] { empty.setFilter(GL_LINEAR, GL_LINEAR); },
         [&] { empty.setBorderColor(border); },
         [&] { empty.copyFrameBufferData(0, 0, 0, 0, 0, 0); },
         [&] { upload(empty, int2(0, 0), size2(0, 0), nullptr); }};
