@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -28,7 +30,19 @@ TEST(Mutex, ExcludesConcurrentHolders) {
     EXPECT_EQ(counter, 80000);
     EXPECT_TRUE(gStaticMutex.tryLock());
     EXPECT_FALSE(gStaticMutex.tryLock());
+    // A lock() against a held mutex must wait, not return: checked without
+    // relying on the threads above happening to collide.
+    std::atomic<bool> acquired{false};
+    std::thread waiter([&] {
+        gStaticMutex.lock();
+        acquired = true;
+        gStaticMutex.unlock();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(acquired);
     gStaticMutex.unlock();
+    waiter.join();
+    EXPECT_TRUE(acquired);
 }
 
 }  // namespace
