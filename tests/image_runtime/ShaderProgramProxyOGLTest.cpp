@@ -80,13 +80,9 @@ TEST_F(ShaderProgramProxyOGLTest, BuildsAtTheFirstLockFromAllTextsOfEachStageInO
     OGL::Program* const vertexOnly = proxy.LockOglProgram();
     EXPECT_EQ(programsBefore + 1, livePrograms());
     EXPECT_EQ(kFixedFunction, drawWith(*vertexOnly));
-    // An add while locked is refused and keeps the program, but its text
-    // takes part in the next build.
-    EXPECT_THAT([&] { proxy.add(FragmentShaderSourceOGL(kFragmentHead)); }, kLocked);
     EXPECT_EQ(vertexOnly, proxy.LockOglProgram());
     proxy.UnlockOglProgram();
-    proxy.add(FragmentShaderSourceOGL(kFragmentBlue));
-    proxy.add(FragmentShaderSourceOGL(kFragmentMain));
+    addFragmentTexts(proxy);
     {
         ShaderProgramProxyOGLAutoLock lock(proxy);
         EXPECT_EQ(kAllTexts, drawWith(*lock.getProgram()));
@@ -96,6 +92,21 @@ TEST_F(ShaderProgramProxyOGLTest, BuildsAtTheFirstLockFromAllTextsOfEachStageInO
                 ThrowsMessage<InternalException>(StrEq("!pProxy->p_ProgramObject")));
     ShaderProgramProxyOGL empty;
     EXPECT_TRUE(empty.LockOglProgram()->isLinked());
+}
+
+TEST_F(ShaderProgramProxyOGLTest, AddWhileLockedThrowsAndKeepsTheOldProgram) {
+    ShaderProgramProxyOGL proxy;
+    addVertexTexts(proxy);
+    OGL::Program* const program = proxy.LockOglProgram();
+    EXPECT_THAT([&] { proxy.add(FragmentShaderSourceOGL(kFragmentHead)); }, kLocked);
+    EXPECT_EQ(program, proxy.LockOglProgram());
+    EXPECT_EQ(kFixedFunction, drawWith(*program));
+    proxy.UnlockOglProgram();
+    // The text appended by the refused add takes part in the next build.
+    proxy.add(FragmentShaderSourceOGL(kFragmentBlue));
+    proxy.add(FragmentShaderSourceOGL(kFragmentMain));
+    ShaderProgramProxyOGLAutoLock lock(proxy);
+    EXPECT_EQ(kAllTexts, drawWith(*lock.getProgram()));
 }
 
 TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
