@@ -3,10 +3,29 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace ZEV::Test {
+
+unsigned int sweepThreadCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+void sweepEveryFloatPattern(
+    const std::function<void(unsigned int thread, uint64_t first, uint64_t stride)>& sweep) {
+#if defined(__SANITIZE_ADDRESS__)
+    const uint64_t stride = 17;
+#else
+    const uint64_t stride = 1;
+#endif
+    const unsigned int threadCount = sweepThreadCount();
+    std::vector<std::thread> threads;
+    for (unsigned int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&, t] { sweep(t, t * stride, stride * threadCount); });
+    for (std::thread& thread : threads) thread.join();
+}
 
 // Both made on first use and kept for the whole program; EGL is never terminated.
 OGL::Context& callerContext() {

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <vector>
 
 #include "image_runtime/images/BulkConversion.h"
 #include "image_runtime/images/ImageCPUUtils.h"
+#include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
 
 namespace ZEV {
@@ -57,19 +57,10 @@ uint64_t narrowingErrors(uint64_t first, uint64_t stride) {
 }
 
 TEST(BulkConversion, EveryFloatNarrowsAsHalfDoes) {
-    // Every 17th pattern under the sanitizers, as the half sweep does.
-#if defined(__SANITIZE_ADDRESS__)
-    const uint64_t stride = 17;
-#else
-    const uint64_t stride = 1;
-#endif
-    const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
     std::atomic<uint64_t> errors{0};
-    std::vector<std::thread> threads;
-    for (unsigned int t = 0; t < threadCount; ++t)
-        threads.emplace_back(
-            [&, t] { errors += narrowingErrors(t * stride, stride * threadCount); });
-    for (std::thread& thread : threads) thread.join();
+    ZEV::Test::sweepEveryFloatPattern([&](unsigned int, uint64_t first, uint64_t stride) {
+        errors += narrowingErrors(first, stride);
+    });
     EXPECT_EQ(errors, 0u);
 }
 

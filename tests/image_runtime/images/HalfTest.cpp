@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <thread>
 #include <vector>
 
 #include "image_runtime/images/half.h"
+#include "support/TestSupport.h"
 
 namespace ZEV {
 namespace {
@@ -129,23 +129,12 @@ uint64_t countNarrowingErrors(uint64_t first, uint64_t stride, uint32_t* firstWr
 }
 
 TEST(Half, EveryFloatNarrowsToTheNearestHalfWithTiesAwayFromZero) {
-    // Under the sanitizers the table reads are checked one by one; every
-    // 17th pattern (a prime stride, so every exponent and every low-bit
-    // residue is still hit) keeps the run short there.
-#if defined(__SANITIZE_ADDRESS__)
-    const uint64_t stride = 17;
-#else
-    const uint64_t stride = 1;
-#endif
-    const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned int threadCount = ZEV::Test::sweepThreadCount();
     std::vector<uint64_t> errors(threadCount, 0);
     std::vector<uint32_t> firstWrong(threadCount, 0);
-    std::vector<std::thread> threads;
-    for (unsigned int t = 0; t < threadCount; ++t)
-        threads.emplace_back([&, t] {
-            errors[t] = countNarrowingErrors(t * stride, stride * threadCount, &firstWrong[t]);
-        });
-    for (std::thread& thread : threads) thread.join();
+    ZEV::Test::sweepEveryFloatPattern([&](unsigned int t, uint64_t first, uint64_t stride) {
+        errors[t] = countNarrowingErrors(first, stride, &firstWrong[t]);
+    });
     for (unsigned int t = 0; t < threadCount; ++t) {
         const float f = floatFromBits(firstWrong[t]);
         EXPECT_EQ(errors[t], 0u) << "first wrong float pattern 0x" << std::hex << firstWrong[t]
