@@ -1,16 +1,21 @@
-// Thousands of random gets, give-backs, limit changes, clears and direct
-// deletions against a plain model of the four free lists: after every step
-// the pool's byte count, the texture handed out, the textures deleted and
-// the listener traffic must be what the model predicts.
+// Thousands of random gets, give-backs (some twice), limit changes, clears
+// and direct deletions against a plain model of the four free lists: after
+// every step the pool's byte count, the texture handed out, the textures
+// deleted and the listener traffic, and at the end the statistics, must be
+// what the model predicts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/PoolFixture.h"
+#include "zev_core/Exceptions.h"
 
 namespace ZEV {
 namespace {
@@ -72,6 +77,17 @@ protected:
         for (const Entry& e : held_) delete e.texture;
         held_.clear();
         destroyPool();
+        const TexturePoolStatistics s = TexturePool::statistics();
+        const TexturePoolStatistics::Requests requests[] = {s.texture1D, s.texture2D, s.texture3D,
+                                                            s.textureRECT};
+        for (int kind = 0; kind < 4; ++kind)
+            EXPECT_EQ(std::make_pair(requests[kind].hits, requests[kind].misses),
+                      std::make_pair(hits_[kind], misses_[kind]));
+        EXPECT_EQ(std::make_tuple(s.texturesEvicted, s.bytesEvicted, s.peakFreeListBytes),
+                  std::make_tuple(evicted_, bytesEvicted_, peak_));
+        createPool();  // a new pool counts afresh
+        EXPECT_EQ(TexturePool::statistics().texture2D.misses, 0u);
+        destroyPool();
     }
 
 private:
@@ -92,6 +108,7 @@ private:
                                         [&](const Entry& e) { return e.sameShape(want); });
         OGL::Texture* expected = found == list.end() ? nullptr : found->texture;
         if (found != list.end()) list.erase(found);
+        ++(expected ? hits_ : misses_)[kind];
 
         TexturePool& p = pool();
         switch (kind) {
@@ -129,6 +146,18 @@ private:
         held_.erase(at);
         lists_[e.kind].push_back(e);
         const Events passes = enforce();
+        returnToPool(e);
+        expectEvents(passes);
+        peak_ = std::max(peak_, modelBytes());
+        // A second give-back of a listed texture is refused and changes nothing.
+        const auto& list = lists_[e.kind];
+        const auto listed = [&](const Entry& l) { return l.texture == e.texture; };
+        if (random_() % 4 == 0 && std::any_of(list.begin(), list.end(), listed)) {
+            EXPECT_THROW(returnToPool(e), ParameterException);
+        }
+    }
+
+    void returnToPool(const Entry& e) {
         TexturePool& p = pool();
         switch (e.kind) {
             case K1D: p.returnTexture1DToPool(static_cast<OGL::Texture1D*>(e.texture)); break;
@@ -136,7 +165,6 @@ private:
             case K3D: p.returnTexture3DToPool(static_cast<OGL::Texture3D*>(e.texture)); break;
             case KRECT: p.returnTextureRECTToPool(static_cast<OGL::TextureRECT*>(e.texture)); break;
         }
-        expectEvents(passes);
     }
 
     void clear() {
@@ -174,6 +202,8 @@ private:
                 const Entry e = list.front();
                 list.pop_front();
                 bytes -= e.bytes;
+                ++evicted_;
+                bytesEvicted_ += e.bytes;
                 deletedNames_.push_back(e.texture->objectID());
                 if (e.kind == K2D) freed2D = e.bytes;
             }
@@ -199,6 +229,9 @@ private:
     std::array<std::deque<Entry>, 4> lists_;
     std::vector<Entry> held_;
     std::vector<unsigned int> deletedNames_;  // deleted by the pool in the current step
+    std::array<uint64_t, 4> hits_{}, misses_{};
+    uint64_t evicted_ = 0, bytesEvicted_ = 0;
+    size_t peak_ = 0;
 };
 
 TEST_F(TexturePoolModelTest, PowerOfTwoSizesAgreeWithTheModel) { run(true, 67890, 3000); }
