@@ -8,6 +8,7 @@
 #include "support/PoolFixture.h"
 #include "zev_core/Exceptions.h"
 #include "zev_ogl/Framebuffer.h"
+#include "zev_ogl/FramebufferObject.h"
 
 namespace ZEV {
 namespace {
@@ -23,11 +24,12 @@ class TexturePoolFramebufferTest : public PoolTest {};
 TEST_F(TexturePoolFramebufferTest, IncompleteFramebufferFailsAndKeepsTheTexture) {
     ASSERT_TRUE(kWithoutFramebufferObject);
     createPool(kDefaultLimit, true);
-    const CallerFramebuffer callers;
+    const OGL::FramebufferObject callers;
+    callers.bind();
     EXPECT_THAT([&] { pool().getTexture2DFromPool(3, 3, LUMINANCE8); },
                 testing::ThrowsMessage<InternalException>(
                     testing::StrEq("Invalid framebuffer due to programming error.")));
-    EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.name);
+    EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.objectID());
     EXPECT_TRUE(callerIsCurrent());
     // The new texture was neither handed out nor leaked: it waits in the
     // free list, where the listener's accounting expects it.

@@ -1,7 +1,6 @@
-// The texture pool against misuse and hostile contexts: double give-backs
-// (with the counts by kind), sizes without texels, GL work with no context
-// current, eviction with no context or a foreign one current, and textures
-// that outlive their pool.
+// The texture pool against misuse and hostile contexts: sizes without
+// texels, GL work with no context current, eviction with no context or a
+// foreign one current, and textures that outlive their pool.
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
@@ -24,55 +23,6 @@ constexpr auto RGBA8 = OGL::Texture::INTERNAL_FORMAT_RGBA8;
 constexpr size_t kBytes8x8 = size_t{8} * 8 * 4;
 
 class TexturePoolSafetyTest : public PoolTest {};
-
-// Per kind a miss, a give-back refused the second time, a hit and a miss:
-// the counts by kind, and one eviction pass at the eighth give-back, which
-// reaches the limit and takes the earliest of each kind.
-TEST_F(TexturePoolSafetyTest, GivingBackTwiceIsRefusedAndCountsStayByKind) {
-    constexpr size_t kBytes = 256;  // of each texture below
-    createPool(8 * kBytes);
-    TexturePool& p = pool();
-    struct Kind {
-        std::function<OGL::Texture*()> get;
-        std::function<void(OGL::Texture*)> giveBack;
-    };
-    const Kind kinds[] = {
-        {[&] { return p.getTexture1DFromPool(64, RGBA8); },
-         [&](OGL::Texture* t) { p.returnTexture1DToPool(static_cast<OGL::Texture1D*>(t)); }},
-        {[&] { return p.getTexture2DFromPool(8, 8, RGBA8); },
-         [&](OGL::Texture* t) { p.returnTexture2DToPool(static_cast<OGL::Texture2D*>(t)); }},
-        {[&] { return p.getTexture3DFromPool(8, 8, 1, RGBA8); },
-         [&](OGL::Texture* t) { p.returnTexture3DToPool(static_cast<OGL::Texture3D*>(t)); }},
-        {[&] { return p.getTextureRECTFromPool(8, 8, RGBA8); },
-         [&](OGL::Texture* t) { p.returnTextureRECTToPool(static_cast<OGL::TextureRECT*>(t)); }},
-    };
-    for (const Kind& kind : kinds) {
-        OGL::Texture* const texture = kind.get();
-        kind.giveBack(texture);
-        const size_t bytes = p.currentPoolSize();
-        EXPECT_THROW(kind.giveBack(texture), ParameterException);
-        EXPECT_EQ(p.currentPoolSize(), bytes);
-        // Listed once: the next request takes it, the one after makes a new texture.
-        OGL::Texture* const first = kind.get();
-        OGL::Texture* const second = kind.get();
-        EXPECT_EQ(first, texture);
-        EXPECT_NE(second, texture);
-        kind.giveBack(first);
-        kind.giveBack(second);
-    }
-    p.clearAll();  // clearing is no eviction
-    destroyPool();
-    const TexturePoolStatistics counts = TexturePool::statistics();
-    for (const auto& kind :
-         {counts.texture1D, counts.texture2D, counts.texture3D, counts.textureRECT})
-        EXPECT_EQ(std::make_pair(kind.hits, kind.misses), std::make_pair(1ul, 2ul));
-    EXPECT_EQ(std::make_pair(counts.texturesEvicted, counts.bytesEvicted),
-              std::make_pair(4ul, 4 * kBytes));
-    EXPECT_EQ(counts.peakFreeListBytes, 7 * kBytes);
-    createPool();  // a new pool counts afresh
-    EXPECT_EQ(TexturePool::statistics().texture2D.misses, 0u);
-    destroyPool();
-}
 
 TEST_F(TexturePoolSafetyTest, SizesWithoutTexelsAreRefusedSoThePoolStaysBounded) {
     for (const bool reuseLarger : {false, true}) {

@@ -8,24 +8,14 @@
 
 #include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/ExtensionManager.h"
-#include "zev_ogl/Framebuffer.h"
 #include "zev_ogl/Platform.h"
 
 namespace ZEV::Test {
 
-void RecordingListener::record(Kind kind, size_t bytes, bool shouldThrow) {
-    events.push_back({kind, bytes, Platform::currentGLContext()});
-    if (shouldThrow) throw std::runtime_error("listener");
-}
-void RecordingListener::impendingMemoryAllcation(size_t bytes) {
-    record(IMPENDING, bytes, throwOnImpending);
-}
-void RecordingListener::memoryAllocated(size_t bytes) {
-    record(ALLOCATED, bytes, throwOnAllocated);
-}
-void RecordingListener::memoryFreed(size_t bytes) {
-    if (onFreed) onFreed();
-    record(FREED, bytes, throwOnFreed);
+void RecordingListener::record(Kind kind, size_t bytes) {
+    events.emplace_back(kind, bytes);
+    contexts.push_back(Platform::currentGLContext());
+    if (throwOn == kind) throw std::runtime_error("listener");
 }
 
 void PoolTest::SetUp() {
@@ -100,23 +90,6 @@ int textureParameter(unsigned int texture, unsigned int parameter) {
     glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
     glBindTexture(GL_TEXTURE_2D, previous);
     return value;
-}
-
-CallerFramebuffer::CallerFramebuffer() : name(OGL::Framebuffer::generate()) {
-    OGL::Framebuffer::bind(name);
-}
-CallerFramebuffer::~CallerFramebuffer() {
-    OGL::Framebuffer::bind(0);
-    OGL::Framebuffer::destroy(name);
-}
-
-CallerTexture::CallerTexture() {
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-}
-CallerTexture::~CallerTexture() {
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDeleteTextures(1, &name);
 }
 
 }  // namespace ZEV::Test

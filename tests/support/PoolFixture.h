@@ -1,12 +1,12 @@
 // Fixtures for tests of the texture pool and of the images that use it: a
 // listener that records what it is told, a GL fixture that creates the pool
 // through RuntimeSetup with the pool context and checks that every test
-// destroyed its pool, and small GL helpers for looking at textures and at
-// the caller's bindings.
+// destroyed its pool, and small GL helpers for looking at textures.
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "image_runtime/TexturePool.h"
@@ -19,41 +19,29 @@ namespace ZEV::Test {
 class RecordingListener : public VideoMemory::VideoMemoryListener {
 public:
     enum Kind { IMPENDING, ALLOCATED, FREED };
-    struct Event {
-        Kind kind;
-        size_t bytes;
-        void* context;  // the GL context current during the notification
-        bool operator==(const Event& other) const {
-            return kind == other.kind && bytes == other.bytes;
-        }
-    };
+    using Event = std::pair<Kind, size_t>;
 
-    void impendingMemoryAllcation(size_t bytes) override;
-    void memoryAllocated(size_t bytes) override;
-    void memoryFreed(size_t bytes) override;
+    void impendingMemoryAllcation(size_t bytes) override { record(IMPENDING, bytes); }
+    void memoryAllocated(size_t bytes) override { record(ALLOCATED, bytes); }
+    void memoryFreed(size_t bytes) override { record(FREED, bytes); }
 
     std::vector<Event> events;
-    // When set, the notification of that kind throws std::runtime_error("listener").
-    bool throwOnImpending = false;
-    bool throwOnAllocated = false;
-    bool throwOnFreed = false;
-    // Run inside memoryFreed, before it records, to look at GL state mid-eviction.
-    std::function<void()> onFreed;
+    std::vector<void*> contexts;  // the GL context current at each notification
+    // The notification of that kind throws std::runtime_error("listener").
+    std::optional<Kind> throwOn;
 
 private:
-    void record(Kind kind, size_t bytes, bool shouldThrow);
+    void record(Kind kind, size_t bytes);
 };
 
 using Events = std::vector<RecordingListener::Event>;
 inline RecordingListener::Event impending(size_t bytes) {
-    return {RecordingListener::IMPENDING, bytes, nullptr};
+    return {RecordingListener::IMPENDING, bytes};
 }
 inline RecordingListener::Event allocated(size_t bytes) {
-    return {RecordingListener::ALLOCATED, bytes, nullptr};
+    return {RecordingListener::ALLOCATED, bytes};
 }
-inline RecordingListener::Event freed(size_t bytes) {
-    return {RecordingListener::FREED, bytes, nullptr};
-}
+inline RecordingListener::Event freed(size_t bytes) { return {RecordingListener::FREED, bytes}; }
 
 class PoolTest : public GLTest {
 protected:
@@ -72,6 +60,7 @@ protected:
     TexturePool& pool() { return *TexturePool::Instance(); }
     // True when the caller's context is the current one.
     bool callerIsCurrent() const;
+    void* callerHandle() const { return callerHandle_; }
     void* poolHandle() const { return poolHandle_; }
 
     RecordingListener listener;
@@ -91,25 +80,5 @@ bool allTexelsAre(const OGL::Texture2D* texture, float r, float g, float b, floa
 unsigned int boundTexture2D();
 // An integer parameter of a 2D texture; the 2D binding is left as it was.
 int textureParameter(unsigned int texture, unsigned int parameter);
-
-// A framebuffer object of the caller's, bound while it lives.
-class CallerFramebuffer {
-public:
-    CallerFramebuffer();
-    ~CallerFramebuffer();
-    CallerFramebuffer(const CallerFramebuffer&) = delete;
-    CallerFramebuffer& operator=(const CallerFramebuffer&) = delete;
-    const unsigned int name;
-};
-
-// A texture of the caller's, bound to GL_TEXTURE_2D while it lives.
-class CallerTexture {
-public:
-    CallerTexture();
-    ~CallerTexture();
-    CallerTexture(const CallerTexture&) = delete;
-    CallerTexture& operator=(const CallerTexture&) = delete;
-    unsigned int name = 0;
-};
 
 }  // namespace ZEV::Test

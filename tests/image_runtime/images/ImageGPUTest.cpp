@@ -14,7 +14,8 @@
 
 #include "support/PoolFixture.h"
 #include "zev_core/Exceptions.h"
-#include "zev_ogl/Framebuffer.h"
+#include "zev_ogl/FramebufferObject.h"
+#include "zev_ogl/ScopedBinding.h"
 
 namespace ZEV {
 namespace {
@@ -152,8 +153,8 @@ TEST_F(ImageGPUTest, UploadsAndCopiesWriteTheBlockAtTheImageRelativeTexel) {
     source.subImage(0, 0, 0, 8, 8, OGL::Texture::FORMAT_RGBA, OGL::Texture::TYPE_UNSIGNED_BYTE,
                     pattern(8, 8).data(), OGL::PixelUnpackParameters());
     {
-        const CallerFramebuffer framebuffer;
-        OGL::Framebuffer::attachTexture2D(source.objectID());
+        const OGL::FramebufferObject framebuffer;
+        framebuffer.attachTexture2D(source.objectID());
         image.copyFrameBufferData(60, 40, 1, 1, 4, 5);
     }
     EXPECT_TRUE(texelsAre(name, 128, 64, [](size_t x, size_t y, size_t c) {
@@ -171,7 +172,8 @@ TEST_F(ImageGPUTest, BlockChecksFailInOrderBeforeAnyOpenGLCall) {
     const std::vector<unsigned char> data = pattern(101, 51);
     upload(image, int2(10, 20), size2(100, 50), data.data());
     const std::vector<float> before = readTexture2D(image.texture()->objectID(), 100, 50);
-    const CallerTexture callers;
+    const OGL::Texture2D callers(OGL::Texture::INTERNAL_FORMAT_RGBA8, 1, 1, false);
+    const OGL::ScopedTextureBinding bound(GL_TEXTURE_2D, callers.objectID());
     const char* const start = "offsetX() <= rOffset.i && offsetY() <= rOffset.j";
     const char* const end =
         "rOffset.i + rSize.i <= offsetX() + width() && rOffset.j + rSize.j <= offsetY() + "
@@ -191,7 +193,7 @@ TEST_F(ImageGPUTest, BlockChecksFailInOrderBeforeAnyOpenGLCall) {
             EXPECT_THAT([&] { upload(image, c.offset, c.size, data.data(), rowLength, float2(7)); },
                         ThrowsMessage<ParameterException>(StrEq(c.message)));
     EXPECT_EQ(image.pixelSize().x, 1.0f);
-    EXPECT_EQ(boundTexture2D(), callers.name);
+    EXPECT_EQ(boundTexture2D(), callers.objectID());
     EXPECT_EQ(readTexture2D(image.texture()->objectID(), 100, 50), before);
     // Negative offsets compare as signed values.
     ImageGPU negative(int2(-5, -5), size2(10, 10), RGBA8, float2(1));
