@@ -37,8 +37,7 @@ TEST_F(TexturePoolSafetyTest, SizesWithoutTexelsAreRefusedSoThePoolStaysBounded)
             [&] { p.getTextureRECTFromPool(0, 4, RGBA8); },
             [] { ImageGPU(int2(0, 0), size2(0, 7), ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1)); },
         };
-        for (int round = 0; round < 3; ++round)
-            for (const auto& request : requests) EXPECT_THROW(request(), ParameterException);
+        for (const auto& request : requests) EXPECT_THROW(request(), ParameterException);
         if (reuseLarger) {  // 2^31 + 1 has no power of two in 32 bits
             EXPECT_THROW(p.getTexture2DFromPool(0x80000001u, 1, RGBA8), ParameterException);
         }
@@ -103,27 +102,6 @@ TEST_F(TexturePoolSafetyTest, EvictionWithNoContextOrAForeignOneDeletesInThePool
     EXPECT_EQ(listener.events,
               (Events{impending(kBytes8x8), allocated(kBytes8x8), freed(kBytes8x8),
                       impending(kBytes8x8), allocated(kBytes8x8), freed(kBytes8x8)}));
-    destroyPool();
-}
-
-// Some drivers cannot render to every format (zink on lavapipe: luminance
-// ones). An enlarged texture that cannot be cleared is not handed out; it
-// stays in the free list, counted, until the pool deletes it.
-TEST_F(TexturePoolSafetyTest, AnEnlargedTextureThatCannotBeClearedIsNotLost) {
-    createPool(kDefaultLimit, true);
-    TexturePool& p = pool();
-    for (int f = 0; f < OGL::Texture::INTERNAL_FORMAT_COUNT; ++f) {
-        const auto format = static_cast<OGL::Texture::InternalFormat>(f);
-        const size_t bytes = p.currentPoolSize();
-        try {
-            p.returnTexture2DToPool(p.getTexture2DFromPool(100, 60, format));
-        } catch (const InternalException&) {
-            EXPECT_EQ(p.currentPoolSize(), bytes + OGL::Texture::SizeInBytes(format, 128, 64, 1));
-            OGL::Texture2D* exact = p.getTexture2DFromPool(128, 64, format);
-            EXPECT_EQ(p.currentPoolSize(), bytes);
-            p.returnTexture2DToPool(exact);
-        }
-    }
     destroyPool();
 }
 
