@@ -34,7 +34,7 @@ TEST_F(TexturePoolFramebufferTest, IncompleteFramebufferFailsAndKeepsTheTexture)
     // The new texture was neither handed out nor leaked: it waits in the
     // free list, where the listener's accounting expects it.
     EXPECT_EQ(pool().currentPoolSize(), 16u);
-    EXPECT_EQ(listener.events, (Events{impending(16), allocated(16)}));
+    EXPECT_EQ(listener.events, (Events{{IMPENDING, 16}, {ALLOCATED, 16}}));
 
     // A power-of-two request of the same format needs no framebuffer.
     OGL::Texture2D* texture = pool().getTexture2DFromPool(4, 4, LUMINANCE8);

@@ -134,7 +134,7 @@ private:
                 for (size_t n = 0; n < texels.size(); n += 4) ASSERT_EQ(texels[n], 0.0f);
             }
             fillTexture(plane, 200, 100, 50, 255);  // so that a missed clear would show
-            if (!expected) expectEvents({impending(want.bytes), allocated(want.bytes)});
+            if (!expected) expectEvents({{IMPENDING, want.bytes}, {ALLOCATED, want.bytes}});
         }
         held_.push_back(want);
     }
@@ -187,7 +187,7 @@ private:
             default: p.clearAll(); break;
         }
         ASSERT_TRUE(callerIsCurrent());
-        expectEvents(which == 1 || which == 4 ? Events{freed(freed2D)} : Events{});
+        expectEvents(which == 1 || which == 4 ? Events{{FREED, freed2D}} : Events{});
     }
 
     // Applies the limit to the model; returns the listener traffic it predicts.
@@ -207,7 +207,7 @@ private:
                 deletedNames_.push_back(e.texture->objectID());
                 if (e.kind == K2D) freed2D = e.bytes;
             }
-            passes.push_back(freed(freed2D));
+            passes.push_back({FREED, freed2D});
         }
         return passes;
     }

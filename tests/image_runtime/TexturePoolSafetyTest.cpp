@@ -99,9 +99,12 @@ TEST_F(TexturePoolSafetyTest, EvictionWithNoContextOrAForeignOneDeletesInThePool
     callerContext().makeCurrent();
     EXPECT_FALSE(isTextureName(name));
 
-    EXPECT_EQ(listener.events,
-              (Events{impending(kBytes8x8), allocated(kBytes8x8), freed(kBytes8x8),
-                      impending(kBytes8x8), allocated(kBytes8x8), freed(kBytes8x8)}));
+    EXPECT_EQ(listener.events, (Events{{IMPENDING, kBytes8x8},
+                                       {ALLOCATED, kBytes8x8},
+                                       {FREED, kBytes8x8},
+                                       {IMPENDING, kBytes8x8},
+                                       {ALLOCATED, kBytes8x8},
+                                       {FREED, kBytes8x8}}));
     destroyPool();
 }
 

@@ -50,7 +50,7 @@ TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     createPool(kDefaultLimit, true);
     OGL::Texture2D* texture = pool().getTexture2DFromPool(128, 64, RGBA8);
     const size_t bytes = size_t{128} * 64 * 4;
-    ASSERT_EQ(listener.events, (Events{impending(bytes), allocated(bytes)}));
+    ASSERT_EQ(listener.events, (Events{{IMPENDING, bytes}, {ALLOCATED, bytes}}));
     // Announced in the caller's context, reported in the pool's.
     EXPECT_EQ(listener.contexts, (std::vector<void*>{callerHandle(), poolHandle()}));
     fillTexture(texture, 255, 128, 64, 255);
@@ -148,7 +148,7 @@ TEST_F(TexturePoolTest, WithoutPoolContextOnlyFreeListRequestsSucceed) {
                                                  [&] { p.clearRECTPool(); },
                                                  [&] { p.clearAll(); }};
     for (const auto& call : needContext) refused(call);
-    EXPECT_EQ(listener.events, (Events{impending(size_t{8} * 8 * 4)}));
+    EXPECT_EQ(listener.events, (Events{{IMPENDING, size_t{8} * 8 * 4}}));
     EXPECT_EQ(p.getTexture2DFromPool(16, 16, RGBA8), own);
     p.returnTexture2DToPool(own);
     // Destroy reports the missing context but still takes the pool down.
@@ -163,7 +163,7 @@ TEST_F(TexturePoolTest, ThrowingListenerLeavesThePoolConsistent) {
     TexturePool& p = pool();
     const size_t textures = OGL::LiveObjects::textures();
     // The texture is made before memoryAllocated throws: it is deleted again.
-    for (const auto when : {RecordingListener::IMPENDING, RecordingListener::ALLOCATED}) {
+    for (const auto when : {IMPENDING, ALLOCATED}) {
         listener.throwOn = when;
         EXPECT_THROW(p.getTexture2DFromPool(8, 8, RGBA8), std::runtime_error);
         listener.throwOn.reset();
@@ -174,7 +174,7 @@ TEST_F(TexturePoolTest, ThrowingListenerLeavesThePoolConsistent) {
     OGL::Texture2D* a = p.getTexture2DFromPool(75, 1, RGBA8);   // 300 bytes
     OGL::Texture2D* b = p.getTexture2DFromPool(125, 2, RGBA8);  // 1000 bytes
     p.returnTexture2DToPool(a);
-    listener.throwOn = RecordingListener::FREED;
+    listener.throwOn = FREED;
     EXPECT_THROW(p.returnTexture2DToPool(b), std::runtime_error);
     EXPECT_EQ(p.currentPoolSize(), 1000u);  // a deleted and counted off before the report
     EXPECT_THROW(p.clear2DPool(), std::runtime_error);

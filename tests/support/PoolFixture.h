@@ -4,62 +4,93 @@
 // destroyed its pool, and small GL helpers for looking at textures.
 #pragma once
 
+#include <epoxy/gl.h>
+
+#include <cmath>
 #include <cstddef>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "image_runtime/TexturePool.h"
 #include "image_runtime/VideoMemory.h"
 #include "support/TestSupport.h"
+#include "zev_host/RuntimeSetup.h"
+#include "zev_ogl/ExtensionManager.h"
+#include "zev_ogl/Platform.h"
 #include "zev_ogl/Texture.h"
 
 namespace ZEV::Test {
 
+enum ListenerCall { IMPENDING, ALLOCATED, FREED };
+using Events = std::vector<std::pair<ListenerCall, size_t>>;
+
 class RecordingListener : public VideoMemory::VideoMemoryListener {
 public:
-    enum Kind { IMPENDING, ALLOCATED, FREED };
-    using Event = std::pair<Kind, size_t>;
-
     void impendingMemoryAllcation(size_t bytes) override { record(IMPENDING, bytes); }
     void memoryAllocated(size_t bytes) override { record(ALLOCATED, bytes); }
     void memoryFreed(size_t bytes) override { record(FREED, bytes); }
 
-    std::vector<Event> events;
-    std::vector<void*> contexts;  // the GL context current at each notification
-    // The notification of that kind throws std::runtime_error("listener").
-    std::optional<Kind> throwOn;
+    Events events;
+    std::vector<void*> contexts;  // the GL context current at each call
+    // The call of that kind throws std::runtime_error("listener").
+    std::optional<ListenerCall> throwOn;
 
 private:
-    void record(Kind kind, size_t bytes);
+    void record(ListenerCall call, size_t bytes) {
+        events.emplace_back(call, bytes);
+        contexts.push_back(Platform::currentGLContext());
+        if (throwOn == call) throw std::runtime_error("listener");
+    }
 };
-
-using Events = std::vector<RecordingListener::Event>;
-inline RecordingListener::Event impending(size_t bytes) {
-    return {RecordingListener::IMPENDING, bytes};
-}
-inline RecordingListener::Event allocated(size_t bytes) {
-    return {RecordingListener::ALLOCATED, bytes};
-}
-inline RecordingListener::Event freed(size_t bytes) { return {RecordingListener::FREED, bytes}; }
 
 class PoolTest : public GLTest {
 protected:
     static constexpr size_t kDefaultLimit = VideoMemory::kDefaultMaximumPoolSize;
 
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        GLTest::SetUp();
+        poolContext().makeCurrent();
+        poolHandle_ = Platform::currentGLContext();
+        callerContext().makeCurrent();
+        callerHandle_ = Platform::currentGLContext();
+    }
+
+    void TearDown() override {
+        try {
+            TexturePool::Instance();
+            ADD_FAILURE() << "the test left its pool behind";
+            callerContext().makeCurrent();
+            RuntimeSetup::destroyTexturePool();
+        } catch (const std::exception&) {
+        }
+        OGL::ExtensionManager::Instance()->clearOverrides();
+        GLTest::TearDown();
+    }
 
     // Creates the pool with the pool context (or null) as its context. With
     // reuseLarger the capability is overridden so that sizes are rounded up
     // to powers of two.
     void createPool(size_t limit = kDefaultLimit, bool reuseLarger = false,
-                    bool withContext = true);
-    void destroyPool();
+                    bool withContext = true) {
+        TexturePool::Configuration configuration;
+        configuration.setMaximumFreelistSize(limit);
+        configuration.setVideoMemoryListener(&listener);
+        configuration.setContext(withContext ? &poolContext() : nullptr);
+        auto* extensions = OGL::ExtensionManager::Instance();
+        if (reuseLarger) {
+            extensions->overrideSupport(OGL::ExtensionManager::ARB_TEXTURE_NON_POWER_OF_TWO, false);
+            extensions->overrideSupport(OGL::ExtensionManager::OPENGL_2_0, false);
+        }
+        RuntimeSetup::createTexturePool(configuration);
+        extensions->clearOverrides();
+    }
+    void destroyPool() { RuntimeSetup::destroyTexturePool(); }
 
     TexturePool& pool() { return *TexturePool::Instance(); }
     // True when the caller's context is the current one.
-    bool callerIsCurrent() const;
+    bool callerIsCurrent() const { return Platform::currentGLContext() == callerHandle_; }
     void* callerHandle() const { return callerHandle_; }
     void* poolHandle() const { return poolHandle_; }
 
@@ -70,15 +101,43 @@ private:
     void* poolHandle_ = nullptr;
 };
 
-bool isTextureName(unsigned int name);
-// Fills level 0 of a 2D texture with one RGBA8 colour.
-void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsigned char b,
-                 unsigned char a);
-// True when every texel of level 0 reads back as the given colour (within 1/255).
-bool allTexelsAre(const OGL::Texture2D* texture, float r, float g, float b, float a);
+inline bool isTextureName(unsigned int name) { return glIsTexture(name) == GL_TRUE; }
 
-unsigned int boundTexture2D();
+// Fills level 0 of a 2D texture with one RGBA8 colour.
+inline void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsigned char b,
+                        unsigned char a) {
+    std::vector<unsigned char> texels;
+    for (size_t n = 0; n < texture->width(0) * texture->height(0); ++n)
+        texels.insert(texels.end(), {r, g, b, a});
+    texture->subImage(0, 0, 0, texture->width(0), texture->height(0), OGL::Texture::FORMAT_RGBA,
+                      OGL::Texture::TYPE_UNSIGNED_BYTE, texels.data(),
+                      OGL::PixelUnpackParameters());
+}
+
+// True when every texel of level 0 reads back as the given colour (within 1/255).
+inline bool allTexelsAre(const OGL::Texture2D* texture, float r, float g, float b, float a) {
+    const std::vector<float> texels =
+        readTexture2D(texture->objectID(), texture->width(0), texture->height(0));
+    const float want[4] = {r, g, b, a};
+    for (size_t n = 0; n < texels.size(); ++n)
+        if (std::fabs(texels[n] - want[n % 4]) > 1.0f / 255.0f) return false;
+    return true;
+}
+
+inline unsigned int boundTexture2D() {
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    return static_cast<unsigned int>(bound);
+}
+
 // An integer parameter of a 2D texture; the 2D binding is left as it was.
-int textureParameter(unsigned int texture, unsigned int parameter);
+inline int textureParameter(unsigned int texture, unsigned int parameter) {
+    const GLuint previous = boundTexture2D();
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    glBindTexture(GL_TEXTURE_2D, previous);
+    return value;
+}
 
 }  // namespace ZEV::Test
