@@ -1,16 +1,22 @@
 // The texture pool beyond the free-list bookkeeping that its model test
 // checks: the capability rule, clearing and reset of reused textures behind
-// the caller's state, the singleton lifecycle, a pool without context and
-// listeners that throw.
+// the caller's state, the singleton lifecycle, a pool without context,
+// listeners that throw, and misuse: sizes without texels, GL work or
+// eviction with no context or a foreign one current, and textures that
+// outlive their pool.
 #include <epoxy/gl.h>
 #include <gmock/gmock.h>
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "image_runtime/ShaderProgramProxyOGL.h"
+#include "image_runtime/images/ImageGPU.h"
 #include "support/PoolFixture.h"
 #include "zev_core/Exceptions.h"
+#include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/Context.h"
 #include "zev_ogl/ExtensionManager.h"
 #include "zev_ogl/Framebuffer.h"
@@ -23,6 +29,7 @@ namespace {
 using namespace Test;
 using testing::StrEq, testing::ThrowsMessage;
 constexpr auto RGBA8 = OGL::Texture::INTERNAL_FORMAT_RGBA8;
+constexpr size_t kBytes8x8 = size_t{8} * 8 * 4;
 
 class TexturePoolTest : public PoolTest {};
 
@@ -138,17 +145,12 @@ TEST_F(TexturePoolTest, WithoutPoolContextOnlyFreeListRequestsSucceed) {
         EXPECT_THAT(call, ThrowsMessage<InternalException>(StrEq("pContext_")));
         EXPECT_TRUE(callerIsCurrent());
     };
-    const std::function<void()> needContext[] = {[&] { p.getTexture2DFromPool(8, 8, RGBA8); },
-                                                 [&] { p.getTexture1DFromPool(8, RGBA8); },
-                                                 [&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); },
-                                                 [&] { p.getTextureRECTFromPool(2, 2, RGBA8); },
-                                                 [&] { p.clear1DPool(); },
-                                                 [&] { p.clear2DPool(); },
-                                                 [&] { p.clear3DPool(); },
-                                                 [&] { p.clearRECTPool(); },
-                                                 [&] { p.clearAll(); }};
+    const std::function<void()> needContext[] = {
+        [&] { p.getTexture2DFromPool(8, 8, RGBA8); }, [&] { p.getTexture1DFromPool(8, RGBA8); },
+        [&] { p.getTexture3DFromPool(2, 2, 2, RGBA8); },
+        [&] { p.getTextureRECTFromPool(2, 2, RGBA8); }, [&] { p.clearAll(); }};
     for (const auto& call : needContext) refused(call);
-    EXPECT_EQ(listener.events, (Events{{IMPENDING, size_t{8} * 8 * 4}}));
+    EXPECT_EQ(listener.events, (Events{{IMPENDING, kBytes8x8}}));
     EXPECT_EQ(p.getTexture2DFromPool(16, 16, RGBA8), own);
     p.returnTexture2DToPool(own);
     // Destroy reports the missing context but still takes the pool down.
@@ -186,6 +188,117 @@ TEST_F(TexturePoolTest, ThrowingListenerLeavesThePoolConsistent) {
     EXPECT_EQ(p.getTexture2DFromPool(8, 8, RGBA8), usable);
     delete usable;
     destroyPool();
+}
+
+TEST_F(TexturePoolTest, SizesWithoutTexelsAreRefusedSoThePoolStaysBounded) {
+    for (const bool reuseLarger : {false, true}) {
+        createPool(kDefaultLimit, reuseLarger);
+        TexturePool& p = pool();
+        const size_t textures = OGL::LiveObjects::textures();
+        const std::function<void()> requests[] = {
+            [&] { p.getTexture2DFromPool(0, 16, RGBA8); },
+            [&] { p.getTexture2DFromPool(16, 0, RGBA8); },
+            [&] { p.getTexture1DFromPool(0, RGBA8); },
+            [&] { p.getTexture3DFromPool(4, 4, 0, RGBA8); },
+            [&] { p.getTextureRECTFromPool(0, 4, RGBA8); },
+            [] { ImageGPU(int2(0, 0), size2(0, 7), ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1)); },
+        };
+        for (const auto& request : requests) EXPECT_THROW(request(), ParameterException);
+        if (reuseLarger) {  // 2^31 + 1 has no power of two in 32 bits
+            EXPECT_THROW(p.getTexture2DFromPool(0x80000001u, 1, RGBA8), ParameterException);
+        }
+        EXPECT_EQ(OGL::LiveObjects::textures(), textures);
+        EXPECT_EQ(p.currentPoolSize(), 0u);
+        destroyPool();
+    }
+}
+
+// Every GL member of an image checks for a context first, as the proxy's
+// build does: a GL call with none current would abort the process.
+TEST_F(TexturePoolTest, GLWorkWithNoContextCurrentThrowsBeforeAnyGLCall) {
+    createPool();
+    {
+        const ImageGPU image(int2(0, 0), size2(4, 4), ImageGPU::PIXEL_FORMAT_RGBA8, float2(1, 1));
+        ShaderProgramProxyOGL proxy;
+        OGL::releaseCurrentContext();
+        EXPECT_THROW(image.bind(0), InternalException);
+        EXPECT_THROW(proxy.LockOglProgram(), InternalException);
+        callerContext().makeCurrent();
+    }
+    destroyPool();
+}
+
+// The limit is one 8 x 8 RGBA8 texture, so each give-back evicts at once.
+TEST_F(TexturePoolTest, EvictionWithNoContextOrAForeignOneDeletesInThePoolContext) {
+    const auto foreign = OGL::createHeadlessContext();
+    createPool(kBytes8x8);
+    TexturePool& p = pool();
+
+    OGL::Texture2D* texture = p.getTexture2DFromPool(8, 8, RGBA8);
+    unsigned int name = texture->objectID();
+    OGL::releaseCurrentContext();
+    p.returnTexture2DToPool(texture);
+    callerContext().makeCurrent();
+    EXPECT_FALSE(isTextureName(name));
+
+    // The foreign context has textures of the same names as the pool's.
+    texture = p.getTexture2DFromPool(8, 8, RGBA8);
+    name = texture->objectID();
+    foreign->makeCurrent();
+    std::vector<GLuint> own(name);
+    glGenTextures(static_cast<GLsizei>(name), own.data());
+    for (const GLuint n : own) glBindTexture(GL_TEXTURE_2D, n);
+    p.returnTexture2DToPool(texture);
+    EXPECT_TRUE(isTextureName(name));
+    glDeleteTextures(static_cast<GLsizei>(name), own.data());
+    callerContext().makeCurrent();
+    EXPECT_FALSE(isTextureName(name));
+
+    EXPECT_EQ(listener.events, (Events{{IMPENDING, kBytes8x8},
+                                       {ALLOCATED, kBytes8x8},
+                                       {FREED, kBytes8x8},
+                                       {IMPENDING, kBytes8x8},
+                                       {ALLOCATED, kBytes8x8},
+                                       {FREED, kBytes8x8}}));
+    destroyPool();
+}
+
+// Not a GLTest: the textures kept here stay counted as live, which is the point.
+TEST(TexturePoolOrphanTest, ATextureOutlivingItsPoolStaysInItsOwnShareGroup) {
+    callerContext().makeCurrent();
+    TexturePool::Configuration configuration;
+    configuration.setContext(&poolContext());
+    const auto image = [] {
+        return std::make_unique<ImageGPU>(int2(0, 0), size2(8, 8), ImageGPU::PIXEL_FORMAT_RGBA8,
+                                          float2(1, 1));
+    };
+
+    // Destroyed after its pool with no context current: kept, not silently dropped.
+    RuntimeSetup::createTexturePool(configuration);
+    auto held = image();
+    auto orphan = image();
+    RuntimeSetup::destroyTexturePool();
+    const size_t live = OGL::LiveObjects::textures();
+    OGL::releaseCurrentContext();
+    held.reset();
+    EXPECT_EQ(OGL::LiveObjects::textures(), live);
+
+    // Given to a pool of another share group: never listed there, where its
+    // name belongs to another image.
+    const auto otherCaller = OGL::createHeadlessContext();
+    const auto otherPool = OGL::createHeadlessContext(otherCaller.get());
+    otherCaller->makeCurrent();
+    configuration.setContext(otherPool.get());
+    RuntimeSetup::createTexturePool(configuration);
+    {
+        auto victim = image();
+        orphan.reset();
+        EXPECT_EQ(TexturePool::Instance()->currentPoolSize(), 0u);
+        auto next = image();
+        EXPECT_NE(next->texture()->objectID(), victim->texture()->objectID());
+    }
+    RuntimeSetup::destroyTexturePool();
+    OGL::releaseCurrentContext();
 }
 
 }  // namespace
