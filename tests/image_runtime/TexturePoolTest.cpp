@@ -59,7 +59,7 @@ TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     const size_t bytes = size_t{128} * 64 * 4;
     ASSERT_EQ(listener.events, (Events{{IMPENDING, bytes}, {ALLOCATED, bytes}}));
     // Announced in the caller's context, reported in the pool's.
-    EXPECT_EQ(listener.contexts, (std::vector<void*>{callerHandle(), poolHandle()}));
+    EXPECT_EQ(listener.contexts, (std::vector<void*>{callerHandle, poolHandle}));
     fillTexture(texture, 255, 128, 64, 255);
     glBindTexture(GL_TEXTURE_2D, texture->objectID());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -74,7 +74,7 @@ TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     glViewport(3, 4, 50, 60);
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
     ASSERT_EQ(pool().getTexture2DFromPool(100, 60, RGBA8), texture);
-    EXPECT_TRUE(allTexelsAre(texture, 0, 0, 0, 0));
+    EXPECT_TRUE(allTexelsZero(texture));
     EXPECT_TRUE(callerIsCurrent());
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), callers.objectID());
     EXPECT_EQ(boundTexture2D(), callersTexture.objectID());
@@ -95,14 +95,14 @@ TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     auto other = OGL::createHeadlessContext(&callerContext());
     other->makeCurrent();
     ASSERT_EQ(pool().getTexture2DFromPool(100, 33, RGBA8), texture);
-    EXPECT_TRUE(allTexelsAre(texture, 0, 0, 0, 0));
+    EXPECT_TRUE(allTexelsZero(texture));
     EXPECT_EQ(OGL::Framebuffer::currentBinding(), 0u);
     callerContext().makeCurrent();
     delete texture;
     // New textures are rounded and cleared too: 3 x 1025 becomes 4 x 2048.
     OGL::Texture2D* tall = pool().getTexture2DFromPool(3, 1025, RGBA8);
     EXPECT_TRUE(tall->width(0) == 4 && tall->height(0) == 2048);
-    EXPECT_TRUE(allTexelsAre(tall, 0, 0, 0, 0));
+    EXPECT_TRUE(allTexelsZero(tall));
     delete tall;
     destroyPool();
 }

@@ -6,7 +6,7 @@
 
 #include <epoxy/gl.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <stdexcept>
@@ -52,9 +52,9 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         poolContext().makeCurrent();
-        poolHandle_ = Platform::currentGLContext();
+        poolHandle = Platform::currentGLContext();
         callerContext().makeCurrent();
-        callerHandle_ = Platform::currentGLContext();
+        callerHandle = Platform::currentGLContext();
     }
 
     void TearDown() override {
@@ -90,15 +90,11 @@ protected:
 
     TexturePool& pool() { return *TexturePool::Instance(); }
     // True when the caller's context is the current one.
-    bool callerIsCurrent() const { return Platform::currentGLContext() == callerHandle_; }
-    void* callerHandle() const { return callerHandle_; }
-    void* poolHandle() const { return poolHandle_; }
+    bool callerIsCurrent() const { return Platform::currentGLContext() == callerHandle; }
 
     RecordingListener listener;
-
-private:
-    void* callerHandle_ = nullptr;
-    void* poolHandle_ = nullptr;
+    void* callerHandle = nullptr;  // the contexts' platform handles
+    void* poolHandle = nullptr;
 };
 
 inline bool isTextureName(unsigned int name) { return glIsTexture(name) == GL_TRUE; }
@@ -114,14 +110,11 @@ inline void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char 
                       OGL::PixelUnpackParameters());
 }
 
-// True when every texel of level 0 reads back as the given colour (within 1/255).
-inline bool allTexelsAre(const OGL::Texture2D* texture, float r, float g, float b, float a) {
+// True when every component of every texel of level 0 reads back as 0.
+inline bool allTexelsZero(const OGL::Texture2D* texture) {
     const std::vector<float> texels =
         readTexture2D(texture->objectID(), texture->width(0), texture->height(0));
-    const float want[4] = {r, g, b, a};
-    for (size_t n = 0; n < texels.size(); ++n)
-        if (std::fabs(texels[n] - want[n % 4]) > 1.0f / 255.0f) return false;
-    return true;
+    return std::all_of(texels.begin(), texels.end(), [](float value) { return value == 0.0f; });
 }
 
 inline unsigned int boundTexture2D() {
