@@ -99,12 +99,9 @@ protected:
 
 inline bool isTextureName(unsigned int name) { return glIsTexture(name) == GL_TRUE; }
 
-// Fills level 0 of a 2D texture with one RGBA8 colour.
-inline void fillTexture(OGL::Texture2D* texture, unsigned char r, unsigned char g, unsigned char b,
-                        unsigned char a) {
-    std::vector<unsigned char> texels;
-    for (size_t n = 0; n < texture->width(0) * texture->height(0); ++n)
-        texels.insert(texels.end(), {r, g, b, a});
+// Fills every byte of level 0 of a 2D texture, read as RGBA8, with value.
+inline void fillTexture(OGL::Texture2D* texture, unsigned char value) {
+    const std::vector<unsigned char> texels(texture->width(0) * texture->height(0) * 4, value);
     texture->subImage(0, 0, 0, texture->width(0), texture->height(0), OGL::Texture::FORMAT_RGBA,
                       OGL::Texture::TYPE_UNSIGNED_BYTE, texels.data(),
                       OGL::PixelUnpackParameters());

@@ -194,6 +194,10 @@ TEST_F(ImageGPUTest, TextureStateNeedsATextureAndCopyingIsRefused) {
     image.bind(1);
     EXPECT_EQ(OGL::Texture::CurrentUnit_DEPRECATED_1_0(), 1);
     EXPECT_EQ(boundTexture2D(), name);
+    float border[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    image.setBorderColor(border);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+    EXPECT_EQ(border[2], 0.75f);
     image.enable(1);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     image.disable(1);
@@ -204,12 +208,6 @@ TEST_F(ImageGPUTest, TextureStateNeedsATextureAndCopyingIsRefused) {
     image.setWrap(GL_REPEAT, GL_MIRRORED_REPEAT);
     EXPECT_EQ(textureParameter(name, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     EXPECT_EQ(textureParameter(name, GL_TEXTURE_WRAP_T), GL_MIRRORED_REPEAT);
-    float border[4] = {0.25f, 0.5f, 0.75f, 1.0f};
-    image.setBorderColor(border);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(border[2], 0.75f);
     ImageGPU empty;
     // One check serves every member; the uploads make it before their own.
     const std::function<void()> needTexture[] = {
