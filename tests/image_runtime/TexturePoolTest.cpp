@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -80,11 +81,12 @@ TEST_F(TexturePoolTest, ReusedTexturesAreClearedAndResetBehindTheCallersState) {
     for (const GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
         EXPECT_EQ(textureParameter(texture->objectID(), wrap), GL_CLAMP_TO_EDGE);
     EXPECT_EQ(textureParameter(texture->objectID(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    GLint viewport[4];
-    GLfloat clear[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_TRUE(viewport[0] == 3 && viewport[3] == 60 && clear[0] == 0.25f && clear[3] == 1.0f);
+    std::array<GLint, 4> viewport{};
+    std::array<GLfloat, 4> clear{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear.data());
+    EXPECT_EQ(viewport, (std::array<GLint, 4>{3, 4, 50, 60}));
+    EXPECT_EQ(clear, (std::array<GLfloat, 4>{0.25f, 0.5f, 0.75f, 1.0f}));
 
     // Another drawing context of the share group cannot use the pool's
     // framebuffer object, which belongs to the context that created the pool.
