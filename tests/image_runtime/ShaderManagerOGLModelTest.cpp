@@ -1,24 +1,29 @@
 // The shader manager against a plain model: random builds, locks, unlocks,
 // adds (some of which break the texts), destructions, clock steps, setter
-// changes, clearAll and manager restarts. After every step the count and
-// the set of programs that exist must match the model.
+// changes, clearAll and manager restarts. After every step the count, the
+// settings, the statistics and the set of programs that exist must match the
+// model.
+#include <epoxy/gl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <list>
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
-#include "image_runtime/ShaderManagerOGL.h"
-#include "image_runtime/ShaderProgramProxyOGL.h"
 #include "support/ShaderTestSupport.h"
 #include "zev_core/Exceptions.h"
 #include "zev_host/RuntimeSetup.h"
 
 namespace ZEV::Test {
 namespace {
+
+using testing::StrEq, testing::ThrowsMessage;
 
 struct ProxyModel {
     std::unique_ptr<ShaderProgramProxyOGL> proxy;
@@ -30,14 +35,18 @@ struct ProxyModel {
     unsigned int name = 0;  // learnt at a lock; 0 until then
 };
 
-class Model {
+// What a new manager starts with.
+struct ManagerModel {
+    std::list<int> registry;
+    std::set<int> evicted;  // by the walk, and not built since
+    uint32_t maxNumShaders = 128, threshold = 98, count = 0;
+    double maxAge = 60.0;
+    uint64_t built = 0, rebuilt = 0, evictions = 0;
+};
+
+class Model : public ManagerModel {
 public:
     std::map<int, ProxyModel> proxies;
-    std::list<int> registry;
-    uint32_t maxNumShaders = 128;
-    uint32_t threshold = 98;
-    double maxAge = 60.0;
-    uint32_t count = 0;
     double clockSeconds = 0.0;
 
     // The reading the manager computes from the manual clock.
@@ -55,6 +64,8 @@ public:
             ProxyModel& p = proxies.at(id);
             if (p.locked || maxAge > std::fabs(now() - p.stamp) || !p.built) continue;
             drop(p);
+            ++evictions;
+            evicted.insert(id);
             if (count <= threshold) return;
         }
     }
@@ -66,6 +77,8 @@ public:
         if (p.broken) return false;
         p.counted = true;
         ++count;
+        ++built;
+        rebuilt += evicted.erase(id);
         if (std::find(registry.begin(), registry.end(), id) == registry.end())
             registry.push_back(id);
         return true;
@@ -96,7 +109,10 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
     if (action < 12 || !entry) {
         ProxyModel& p = model.proxies[nextId++];
         p.proxy = std::make_unique<ShaderProgramProxyOGL>();
-        addFlatColourTexts(*p.proxy, static_cast<float>(pick(256)) / 255.0f);
+        p.proxy->add(
+            VertexShaderSourceOGL("#version 110\nvoid main() { gl_Position = gl_Vertex; }\n"));
+        p.proxy->add(FragmentShaderSourceOGL("#version 110\nvoid main() { gl_FragColor = vec4(" +
+                                             std::to_string(pick(256) / 255.0) + ");}\n"));
         return;
     }
     const int id = entry->first;
@@ -132,6 +148,7 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
     } else if (action < 82) {
         if (p.built) model.drop(p);
         model.registry.remove(id);
+        model.evicted.erase(id);
         model.proxies.erase(id);  // destroys the proxy
     } else if (action < 90) {
         model.clockSeconds += pick(121) - 30;
@@ -159,24 +176,36 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
             manager.RegisterShaderProgram(p.proxy.get());
         }
     } else {
-        // A restart: locked programs survive, counted by no manager.
+        // A restart, where neither step may be doubled: locked programs
+        // survive, counted by no manager.
+        const auto refused = [](const char* message) {
+            return ThrowsMessage<InternalException>(StrEq(message));
+        };
+        EXPECT_THAT([] { RuntimeSetup::createShaderManager(); }, refused("gpInstance_ == 0"));
         RuntimeSetup::destroyShaderManager();
+        EXPECT_THAT([] { RuntimeSetup::destroyShaderManager(); },
+                    refused("Enforce gpInstance_ != NULL"));
         RuntimeSetup::createShaderManager();
         for (const int registered : model.registry) {
             ProxyModel& r = model.proxies.at(registered);
             if (!r.locked && r.built) model.drop(r);
         }
         for (auto& entry : model.proxies) entry.second.counted = false;
-        model.registry.clear();
-        model.maxNumShaders = 128;
-        model.threshold = 98;
-        model.maxAge = 60.0;
-        model.count = 0;
+        static_cast<ManagerModel&>(model) = ManagerModel();
     }
 }
 
 void ShaderManagerOGLModelTest::check() const {
-    ASSERT_EQ(model.count, ShaderManagerOGL::Instance()->GetNumShaders());
+    const ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
+    ASSERT_EQ(std::make_tuple(model.count, model.maxNumShaders, model.threshold, model.maxAge),
+              std::make_tuple(manager.GetNumShaders(), manager.GetMaxNumShaders(),
+                              manager.GetShaderThreshold(), manager.GetMaxShaderAge()));
+    const ShaderManagerStatistics counts = ShaderManagerOGL::Statistics();
+    ASSERT_EQ(
+        std::make_tuple(model.built, model.rebuilt, model.evictions),
+        std::make_tuple(counts.programsBuilt, counts.programsRebuilt, counts.programsEvicted));
+    ASSERT_TRUE(counts.longestBuildSeconds <= counts.totalBuildSeconds &&
+                (counts.longestBuildSeconds > 0.0) == (model.built > 0));
     size_t built = 0;
     std::map<unsigned int, int> liveNames;
     for (const auto& [id, p] : model.proxies) {
@@ -188,9 +217,9 @@ void ShaderManagerOGLModelTest::check() const {
     for (const auto& [id, p] : model.proxies) {
         if (p.name == 0) continue;
         if (p.built) {
-            ASSERT_TRUE(isProgram(p.name)) << "proxy " << id << " lost its program";
+            ASSERT_TRUE(glIsProgram(p.name)) << "proxy " << id << " lost its program";
         } else if (!liveNames.count(p.name)) {
-            ASSERT_FALSE(isProgram(p.name)) << "proxy " << id << " kept its program";
+            ASSERT_FALSE(glIsProgram(p.name)) << "proxy " << id << " kept its program";
         }
     }
 }

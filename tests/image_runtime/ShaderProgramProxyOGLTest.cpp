@@ -113,7 +113,8 @@ TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
     auto original = std::make_unique<ShaderProgramProxyOGL>();
     addVertexTexts(*original);
     addFragmentTexts(*original);
-    const unsigned int originalName = lockAndUnlock(*original);
+    const unsigned int originalName = original->LockOglProgram()->objectID();
+    original->UnlockOglProgram();
     ShaderProgramProxyOGL copy(*original);
     OGL::Program* const copied = copy.LockOglProgram();
     EXPECT_NE(originalName, copied->objectID());
@@ -129,7 +130,7 @@ TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
     copy.UnlockOglProgram();
     const unsigned int copiedName = copied->objectID();
     copy = vertexOnly;
-    EXPECT_FALSE(isProgram(copiedName));
+    EXPECT_FALSE(glIsProgram(copiedName));
     EXPECT_EQ(kFixedFunction, drawWith(*copy.LockOglProgram()));
 }
 
@@ -139,7 +140,7 @@ TEST_F(ShaderProgramProxyOGLTest, WithoutAManagerNothingBuildsAndLockedProgramsS
     ShaderProgramProxyOGL survivor, unbuilt;
     OGL::Program* const program = survivor.LockOglProgram();
     RuntimeSetup::destroyShaderManager();
-    EXPECT_TRUE(isProgram(program->objectID()));
+    EXPECT_TRUE(glIsProgram(program->objectID()));
     EXPECT_THAT([&] { unbuilt.LockOglProgram(); },
                 ThrowsMessage<InternalException>(StrEq("Enforce gpInstance_ != NULL")));
     EXPECT_THROW(ShaderProgramProxyOGLAutoLock lock(survivor), InternalException);
