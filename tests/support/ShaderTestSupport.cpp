@@ -3,7 +3,6 @@
 
 #include "zev_core/Exceptions.h"
 #include "zev_host/RuntimeSetup.h"
-#include "zev_ogl/LiveObjects.h"
 
 namespace ZEV::Test {
 
@@ -22,7 +21,5 @@ void ShaderTest::TearDown() {
     Platform::setClockSource(nullptr);
     GLTest::TearDown();
 }
-
-size_t livePrograms() { return OGL::LiveObjects::count(OGL::ObjectKind::Program); }
 
 }  // namespace ZEV::Test

@@ -53,7 +53,4 @@ protected:
     ManualClock clock;
 };
 
-// The GL programs that exist now.
-size_t livePrograms();
-
 }  // namespace ZEV::Test
