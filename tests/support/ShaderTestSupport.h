@@ -11,6 +11,8 @@
 #include "image_runtime/ShaderManagerOGL.h"
 #include "image_runtime/ShaderProgramProxyOGL.h"
 #include "support/TestSupport.h"
+#include "zev_core/Exceptions.h"
+#include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/Platform.h"
 
 namespace ZEV::Test {
@@ -47,8 +49,20 @@ public:
 
 class ShaderTest : public GLTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        GLTest::SetUp();
+        Platform::setClockSource(&clock);
+        RuntimeSetup::createShaderManager();
+    }
+    void TearDown() override {
+        try {
+            RuntimeSetup::destroyShaderManager();
+        } catch (const InternalException&) {
+            // The test destroyed the manager itself.
+        }
+        Platform::setClockSource(nullptr);
+        GLTest::TearDown();
+    }
     static ShaderManagerOGL& manager() { return *ShaderManagerOGL::Instance(); }
     ManualClock clock;
 };
