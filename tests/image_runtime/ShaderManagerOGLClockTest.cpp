@@ -1,72 +1,53 @@
-// The manager's clock over the real monotonic clock: the counter is chosen at
-// the first reading, kept for the process, and a failed reading falls back
-// to the tick count once. Its own program: the choice is made once per process.
-#include <chrono>
-#include <cstdint>
+// The manager's clock, chosen at its first reading and kept for the process:
+// the counter, with the tick count standing in for a failed reading; or,
+// where the counter reports no frequency, the tick count for good, read as an
+// unsigned 32-bit millisecond count. Its own program, and each test needs a
+// process of its own, as ctest runs them.
+#include <utility>
 
 #include "support/ShaderTestSupport.h"
-#include "zev_host/RuntimeSetup.h"
 
 namespace ZEV::Test {
 namespace {
 
-// Passes every call on to the monotonic clock and counts it.
-class CountingClock : public Platform::ClockSource {
-public:
-    int calls[3] = {};  // frequency, counter, tick count
-    bool failNextCounter = false;
-
-    bool performanceFrequency(int64_t* frequency) override {
-        ++calls[0];
-        return Platform::monotonicClock().performanceFrequency(frequency);
-    }
-    bool performanceCounter(int64_t* count) override {
-        ++calls[1];
-        const bool fail = failNextCounter;
-        failNextCounter = false;
-        return !fail && Platform::monotonicClock().performanceCounter(count);
-    }
-    uint32_t tickCount() override {
-        ++calls[2];
-        return Platform::monotonicClock().tickCount();
+class ShaderManagerOGLClockTest : public ShaderTest {
+protected:
+    void SetUp() override {
+        ShaderTest::SetUp();
+        static bool chosen = false;
+        if (std::exchange(chosen, true)) GTEST_SKIP() << "the clock was chosen in this process";
     }
 };
 
-TEST(ShaderManagerOGLClockTest, TheRealClockReadsItsCounterInSeconds) {
-    callerContext().makeCurrent();
-    CountingClock clock;
-    Platform::setClockSource(&clock);
-    RuntimeSetup::createShaderManager();
-    ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
-    {
-        ShaderProgramProxyOGL proxy;
-        for (int lock = 0; lock < 4; ++lock) proxy.LockOglProgram();
-        EXPECT_EQ((std::vector<int>(clock.calls, clock.calls + 3)), (std::vector<int>{1, 4, 0}));
-        clock.failNextCounter = true;
-        proxy.LockOglProgram();
-        proxy.LockOglProgram();
-        EXPECT_EQ((std::vector<int>(clock.calls, clock.calls + 3)), (std::vector<int>{1, 6, 1}));
-        proxy.UnlockOglProgram();
+TEST_F(ShaderManagerOGLClockTest, TheCounterServesWithTheTickCountForAFailedReading) {
+    ShaderProgramProxyOGL proxy;
+    for (int lock = 0; lock < 4; ++lock) proxy.LockOglProgram();
+    EXPECT_EQ(clock.readings, (std::array<int, 3>{1, 4, 0}));
+    clock.failNextCounter = true;
+    proxy.LockOglProgram();
+    proxy.LockOglProgram();
+    EXPECT_EQ(clock.readings, (std::array<int, 3>{1, 6, 1}));
+}
 
-        // A program registered without a lock is stamped at the origin of the
-        // monotonic clock, so its age is the clock's reading in seconds.
-        const double now =
-            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        ASSERT_GT(now, 1.0);
-        ShaderProgramProxyOGL origin, young, old;
-        manager.RegisterShaderProgram(&origin);
-        manager.SetMaxNumShaders(0);
-        manager.GetShaderThreshold(1000);
-        manager.SetMaxShaderAge(now * 2.0 + 10.0);
-        lockAndUnlock(young);
-        EXPECT_EQ(3u, manager.GetNumShaders()) << "nothing is that old";
-        manager.SetMaxShaderAge(now / 2.0);
-        old.LockOglProgram();
-        EXPECT_EQ(3u, manager.GetNumShaders()) << "only the origin-stamped program is old";
-    }
-    RuntimeSetup::destroyShaderManager();
-    Platform::setClockSource(nullptr);
+TEST_F(ShaderManagerOGLClockTest, TicksServeWhenTheCounterHasNoFrequency) {
+    clock.hasCounter = false;
+    manager().SetMaxNumShaders(0);
+    manager().GetShaderThreshold(1000);
+    ShaderProgramProxyOGL proxy, first, second, third;
+    // Ten seconds either side of 2^31 ms: twenty seconds apart, unless the
+    // count were read as signed.
+    clock.count = int64_t{0x7FFFFFFF - 9999} * 1000000;
+    proxy.LockOglProgram();
+    proxy.UnlockOglProgram();
+    clock.count = int64_t{0x80000000u + 9999u} * 1000000;
+    first.LockOglProgram();
+    EXPECT_EQ(2u, manager().GetNumShaders());
+    clock.count += int64_t{40001} * 1000000;
+    second.LockOglProgram();
+    EXPECT_EQ(2u, manager().GetNumShaders()) << "sixty seconds after the lock";
+    third.LockOglProgram();
+    EXPECT_TRUE(clock.readings[0] == 1 && clock.readings[1] == 0)
+        << "the frequency once, no counter";
 }
 
 }  // namespace

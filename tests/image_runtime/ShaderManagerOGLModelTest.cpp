@@ -1,18 +1,20 @@
 // The shader manager against a plain model: random builds, locks, unlocks,
 // adds (some of which break the texts), destructions, clock steps, setter
-// changes, clearAll and manager restarts. After every step the count and
-// the set of programs that exist must match the model.
+// changes, clearAll and manager restarts. After every step the count, the
+// settings, the statistics and the set of programs that exist must match the
+// model.
+#include <epoxy/gl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <list>
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
-#include <utility>
+#include <tuple>
 
-#include "image_runtime/ShaderManagerOGL.h"
-#include "image_runtime/ShaderProgramProxyOGL.h"
 #include "support/ShaderTestSupport.h"
 #include "zev_core/Exceptions.h"
 #include "zev_host/RuntimeSetup.h"
@@ -20,24 +22,28 @@
 namespace ZEV::Test {
 namespace {
 
+using testing::StrEq, testing::ThrowsMessage;
+
 struct ProxyModel {
     std::unique_ptr<ShaderProgramProxyOGL> proxy;
-    bool built = false;
-    bool counted = false;  // false for a program left by a failed build
-    bool locked = false;
-    bool broken = false;  // its texts no longer compile
+    // Uncounted: a program left by a failed build. Broken: the texts no longer compile.
+    bool built = false, counted = false, locked = false, broken = false;
     double stamp = 0.0;
     unsigned int name = 0;  // learnt at a lock; 0 until then
 };
 
-class Model {
+// What a new manager starts with.
+struct ManagerModel {
+    std::list<int> registry;
+    std::set<int> evicted;  // by the walk, and not built since
+    uint32_t maxNumShaders = 128, threshold = 98, count = 0;
+    double maxAge = 60.0;
+    uint64_t built = 0, rebuilt = 0, evictions = 0;
+};
+
+class Model : public ManagerModel {
 public:
     std::map<int, ProxyModel> proxies;
-    std::list<int> registry;
-    uint32_t maxNumShaders = 128;
-    uint32_t threshold = 98;
-    double maxAge = 60.0;
-    uint32_t count = 0;
     double clockSeconds = 0.0;
 
     // The reading the manager computes from the manual clock.
@@ -55,8 +61,15 @@ public:
             ProxyModel& p = proxies.at(id);
             if (p.locked || maxAge > std::fabs(now() - p.stamp) || !p.built) continue;
             drop(p);
+            ++evictions;
+            evicted.insert(id);
             if (count <= threshold) return;
         }
+    }
+    // What clearAll and the manager's destruction delete.
+    void clearAll() {
+        for (const int id : registry)
+            if (ProxyModel& p = proxies.at(id); !p.locked && p.built) drop(p);
     }
     // After the walk; returns whether the build succeeds.
     bool finishBuild(int id) {
@@ -66,6 +79,8 @@ public:
         if (p.broken) return false;
         p.counted = true;
         ++count;
+        ++built;
+        rebuilt += evicted.erase(id);
         if (std::find(registry.begin(), registry.end(), id) == registry.end())
             registry.push_back(id);
         return true;
@@ -84,19 +99,16 @@ protected:
 
 void ShaderManagerOGLModelTest::step(std::mt19937& random) {
     auto pick = [&](int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); };
-    auto anyProxy = [&]() -> std::pair<const int, ProxyModel>* {
-        if (model.proxies.empty()) return nullptr;
-        auto it = model.proxies.begin();
-        std::advance(it, pick(static_cast<int>(model.proxies.size())));
-        return &*it;
-    };
     ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
     const int action = pick(100);
-    auto* entry = anyProxy();
-    if (action < 12 || !entry) {
+    const auto entry = model.proxies.empty()
+                           ? model.proxies.end()
+                           : std::next(model.proxies.begin(), pick(int(model.proxies.size())));
+    if (action < 12 || entry == model.proxies.end()) {
         ProxyModel& p = model.proxies[nextId++];
         p.proxy = std::make_unique<ShaderProgramProxyOGL>();
-        addFlatColourTexts(*p.proxy, static_cast<float>(pick(256)) / 255.0f);
+        p.proxy->add(FragmentShaderSourceOGL("#version 110\nvoid main() { gl_FragColor = vec4(" +
+                                             std::to_string(pick(256) / 255.0) + ");}\n"));
         return;
     }
     const int id = entry->first;
@@ -110,9 +122,7 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
             return;
         }
         const unsigned int name = p.proxy->LockOglProgram()->objectID();
-        if (!builds && p.name != 0) {
-            EXPECT_EQ(p.name, name) << "a built proxy was rebuilt";
-        }
+        EXPECT_TRUE(builds || p.name == 0 || p.name == name) << "a built proxy was rebuilt";
         p.name = name;
         p.locked = true;
         p.stamp = model.now();
@@ -132,6 +142,7 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
     } else if (action < 82) {
         if (p.built) model.drop(p);
         model.registry.remove(id);
+        model.evicted.erase(id);
         model.proxies.erase(id);  // destroys the proxy
     } else if (action < 90) {
         model.clockSeconds += pick(121) - 30;
@@ -146,10 +157,7 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
         if (model.maxAge < 0.0) model.maxAge = 0.0;
     } else if (action < 97) {
         manager.clearAll();
-        for (const int registered : model.registry) {
-            ProxyModel& r = model.proxies.at(registered);
-            if (!r.locked && r.built) model.drop(r);
-        }
+        model.clearAll();
     } else if (action < 99) {
         // The walk runs first and may leave this proxy unbuilt.
         model.walk();
@@ -159,44 +167,48 @@ void ShaderManagerOGLModelTest::step(std::mt19937& random) {
             manager.RegisterShaderProgram(p.proxy.get());
         }
     } else {
-        // A restart: locked programs survive, counted by no manager.
+        // A restart, where neither step may be doubled: locked programs
+        // survive, counted by no manager.
+        const auto refused = [](const char* message) {
+            return ThrowsMessage<InternalException>(StrEq(message));
+        };
+        EXPECT_THAT([] { RuntimeSetup::createShaderManager(); }, refused("gpInstance_ == 0"));
         RuntimeSetup::destroyShaderManager();
+        EXPECT_THAT([] { RuntimeSetup::destroyShaderManager(); },
+                    refused("Enforce gpInstance_ != NULL"));
         RuntimeSetup::createShaderManager();
-        for (const int registered : model.registry) {
-            ProxyModel& r = model.proxies.at(registered);
-            if (!r.locked && r.built) model.drop(r);
-        }
+        model.clearAll();
         for (auto& entry : model.proxies) entry.second.counted = false;
-        model.registry.clear();
-        model.maxNumShaders = 128;
-        model.threshold = 98;
-        model.maxAge = 60.0;
-        model.count = 0;
+        static_cast<ManagerModel&>(model) = ManagerModel();
     }
 }
 
 void ShaderManagerOGLModelTest::check() const {
-    ASSERT_EQ(model.count, ShaderManagerOGL::Instance()->GetNumShaders());
+    const ShaderManagerOGL& manager = *ShaderManagerOGL::Instance();
+    ASSERT_EQ(std::make_tuple(model.count, model.maxNumShaders, model.threshold, model.maxAge),
+              std::make_tuple(manager.GetNumShaders(), manager.GetMaxNumShaders(),
+                              manager.GetShaderThreshold(), manager.GetMaxShaderAge()));
+    const ShaderManagerStatistics counts = ShaderManagerOGL::Statistics();
+    ASSERT_EQ(
+        std::make_tuple(model.built, model.rebuilt, model.evictions),
+        std::make_tuple(counts.programsBuilt, counts.programsRebuilt, counts.programsEvicted));
+    ASSERT_TRUE(counts.longestBuildSeconds <= counts.totalBuildSeconds &&
+                (counts.longestBuildSeconds > 0.0) == (model.built > 0));
+    // One program per built proxy; a dropped program's name may serve a later one.
     size_t built = 0;
-    std::map<unsigned int, int> liveNames;
-    for (const auto& [id, p] : model.proxies) {
-        if (!p.built) continue;
-        ++built;
-        if (p.name != 0) liveNames[p.name] = id;
+    std::set<unsigned int> builtNames;
+    for (const auto& entry : model.proxies) {
+        built += entry.second.built;
+        if (entry.second.built) builtNames.insert(entry.second.name);
     }
-    ASSERT_EQ(programsAtStart + built, livePrograms());
-    for (const auto& [id, p] : model.proxies) {
-        if (p.name == 0) continue;
-        if (p.built) {
-            ASSERT_TRUE(isProgram(p.name)) << "proxy " << id << " lost its program";
-        } else if (!liveNames.count(p.name)) {
-            ASSERT_FALSE(isProgram(p.name)) << "proxy " << id << " kept its program";
-        }
-    }
+    ASSERT_EQ(programsAtStart + built, OGL::LiveObjects::count(OGL::ObjectKind::Program));
+    for (const auto& [id, p] : model.proxies)
+        ASSERT_TRUE(p.name == 0 || builtNames.count(p.name) == glIsProgram(p.name))
+            << "proxy " << id << (p.built ? " lost" : " kept") << " its program";
 }
 
 TEST_P(ShaderManagerOGLModelTest, CountAndProgramsFollowTheModel) {
-    programsAtStart = livePrograms();
+    programsAtStart = OGL::LiveObjects::count(OGL::ObjectKind::Program);
     std::mt19937 random(static_cast<std::mt19937::result_type>(GetParam()));
     for (int n = 0; n < 1000; ++n) {
         SCOPED_TRACE("seed " + std::to_string(GetParam()) + ", step " + std::to_string(n));
