@@ -11,19 +11,16 @@
 
 namespace ZEV::Test {
 
-unsigned int sweepThreadCount() { return std::max(1u, std::thread::hardware_concurrency()); }
-
-void sweepEveryFloatPattern(
-    const std::function<void(unsigned int thread, uint64_t first, uint64_t stride)>& sweep) {
+void sweepEveryFloatPattern(const std::function<void(uint64_t first, uint64_t stride)>& sweep) {
 #if defined(__SANITIZE_ADDRESS__)
     const uint64_t stride = 17;
 #else
     const uint64_t stride = 1;
 #endif
-    const unsigned int threadCount = sweepThreadCount();
+    const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> threads;
     for (unsigned int t = 0; t < threadCount; ++t)
-        threads.emplace_back([&, t] { sweep(t, t * stride, stride * threadCount); });
+        threads.emplace_back([&, t] { sweep(t * stride, stride * threadCount); });
     for (std::thread& thread : threads) thread.join();
 }
 

@@ -19,15 +19,12 @@
 
 namespace ZEV::Test {
 
-// Runs sweep(thread, first, stride) on every hardware thread so that together
+// Runs sweep(first, stride) on every hardware thread so that together
 // they cover the 32-bit patterns first, first + stride, ... below 2^32: all of
 // them, or under the sanitizers (which check each table read and are slow)
 // every 17th, a prime stride that still hits every exponent and low-bit
 // residue.
-void sweepEveryFloatPattern(
-    const std::function<void(unsigned int thread, uint64_t first, uint64_t stride)>& sweep);
-// The number of threads the sweep runs on, numbered from 0.
-unsigned int sweepThreadCount();
+void sweepEveryFloatPattern(const std::function<void(uint64_t first, uint64_t stride)>& sweep);
 
 // The caller's context and a second one in its share group, as a host has
 // them: the first for drawing, the second for the texture pool.
