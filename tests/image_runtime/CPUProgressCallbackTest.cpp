@@ -1,10 +1,12 @@
 // The progress functions with no callback, and with a host callback that
-// answers, cancels, misreports its batch size or throws: the lines per step
-// and the status bits they leave.
+// answers, cancels, misreports its batch size or throws: the line counts,
+// the lines per step and the status bits they leave.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <limits>
 #include <stdexcept>
+#include <tuple>
 
 #include "image_runtime/CPUProgressCallback.h"
 
@@ -98,7 +100,7 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
     }
 }
 
-TEST_F(CPUProgress, StatusBitsAccumulateAndNothingTheCallbackThrowsEscapes) {
+TEST_F(CPUProgress, ThrowsBecomeErrorsStatusBitsAccumulateAndLineCountsClamp) {
     status = CPU_STATUS_CANCELLED | 1;
     host.throws = true;
     job.stepPercent = 42.0f;
@@ -107,8 +109,14 @@ TEST_F(CPUProgress, StatusBitsAccumulateAndNothingTheCallbackThrowsEscapes) {
     EXPECT_EQ(check(9), 9);
     EXPECT_EQ(status, CPU_STATUS_CANCELLED | kError | 1);
     // Without a callback every step is the whole job, and no bit is cleared.
+    // Bounds are truncated; beyond the int range or NaN they clamp (the
+    // sanitized build traps the undefined conversions this replaced).
     CPUProgressCallback::setCPUProgressCallback(nullptr);
-    EXPECT_EQ(start(10.7f, 30.2f), 20);
+    const std::tuple<float, float, int> bounds[] = {
+        {-2e9f, 2e9f, INT_MAX}, {0.0f, 1e20f, INT_MAX}, {1e20f, -1e20f, INT_MIN},
+        {kNan, 10.5f, 10},      {-5.0f, kNan, 5},       {10.7f, 30.2f, 20}};
+    for (const auto& [first, last, lines] : bounds)
+        EXPECT_EQ(start(first, last), lines) << first << " .. " << last;
     job.stepPercent = 3.0f;
     EXPECT_EQ(check(5), 20);
     EXPECT_EQ(job.stepPercent, 100.0f);
