@@ -31,14 +31,6 @@ void sweepEveryFloatPattern(const std::function<void(uint64_t first, uint64_t st
 OGL::Context& callerContext();
 OGL::Context& poolContext();
 
-// A snapshot of the live GL object counts.
-struct LiveCounts {
-    std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> counts{};
-    static LiveCounts now();
-    bool operator==(const LiveCounts& other) const { return counts == other.counts; }
-    std::string describe() const;
-};
-
 // Base fixture for tests that use OpenGL: makes the caller context current
 // and fails the test if GL objects made by zev_ogl outlive it.
 class GLTest : public ::testing::Test {
@@ -47,7 +39,8 @@ protected:
     void TearDown() override;
 
 private:
-    LiveCounts atStart_;
+    // The live GL object counts, by OGL::ObjectKind.
+    std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> atStart_{};
 };
 
 // Reads level 0 of a 2D texture back as RGBA floats, row by row from the bottom.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -41,44 +42,36 @@ uint32_t bitsOf(float f) {
 // falls in becomes 1, and the scaled value is rounded to an integer. The
 // binade comes from the float's exponent field, which keeps this fast enough
 // to run on all four billion floats.
-class NearestHalf {
-public:
-    NearestHalf() {
+unsigned short nearestHalf(float f) {
+    // 2^(10 - e) for the half binade e a float exponent field lies in; below
+    // the normal halves everything shares the denormal spacing.
+    static const std::array<double, 256> scale = [] {
+        std::array<double, 256> table{};
         for (int field = 0; field < 256; ++field)
-            scale_[field] = std::ldexp(1.0, 10 - binade(field));
+            table[field] = std::ldexp(1.0, 10 - std::max(field - 127, -14));
+        return table;
+    }();
+    const double magnitude = std::fabs(static_cast<double>(f));
+    const unsigned short sign = std::signbit(f) ? 0x8000 : 0;
+    if (magnitude >= 65520.0) return sign | 0x7c00;
+    const int field = (bitsOf(f) >> 23) & 0xff;
+    int exponent = std::max(field - 127, -14);
+    const double units = magnitude * scale[field];
+    auto rounded = static_cast<int64_t>(units);
+    if (units - static_cast<double>(rounded) >= 0.5) ++rounded;
+    if (exponent == -14 && rounded < 1024) return sign | static_cast<unsigned short>(rounded);
+    if (rounded == 2048) {
+        rounded = 1024;
+        ++exponent;
     }
-
-    unsigned short operator()(float f) const {
-        const double magnitude = std::fabs(static_cast<double>(f));
-        const unsigned short sign = std::signbit(f) ? 0x8000 : 0;
-        if (magnitude >= 65520.0) return sign | 0x7c00;
-        const int field = (bitsOf(f) >> 23) & 0xff;
-        int exponent = binade(field);
-        const double units = magnitude * scale_[field];
-        auto rounded = static_cast<int64_t>(units);
-        if (units - static_cast<double>(rounded) >= 0.5) ++rounded;
-        if (exponent == -14 && rounded < 1024) return sign | static_cast<unsigned short>(rounded);
-        if (rounded == 2048) {
-            rounded = 1024;
-            ++exponent;
-        }
-        return sign | static_cast<unsigned short>(((exponent + 15) << 10) | (rounded - 1024));
-    }
-
-private:
-    // The exponent of the half binade a float with this exponent field lies
-    // in; everything below the normal halves shares the denormal spacing.
-    static int binade(int field) { return std::max(field - 127, -14); }
-
-    double scale_[256];
-};
+    return sign | static_cast<unsigned short>(((exponent + 15) << 10) | (rounded - 1024));
+}
 
 // Narrows patterns first, first + stride, ... below 2^32 in chunks, per value
 // (the scalar level is half itself) and at every other level; counts the
 // values off the nearest half (NaNs: a NaN of the same sign) and the chunks a
 // vector level narrows differently, and records a wrong pattern.
 uint64_t narrowingErrors(uint64_t first, uint64_t stride, std::atomic<uint32_t>& wrong) {
-    const NearestHalf nearestHalf;
     constexpr size_t kChunk = 4096;
     std::vector<float> source(kChunk);
     std::vector<half> expected(kChunk), bulk(kChunk);
