@@ -16,14 +16,11 @@ namespace {
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr int kError = CPU_STATUS_CALLBACK_ERROR;
 
-class HostCallback : public CPUProgressCallback {
-public:
-    float initial = 50.0f;
-    float next = 50.0f;  // what reportProgress leaves in *stepPercent
-    int answer = 1;
-    bool throws = false;
-    void* seenContext = nullptr;
-
+// The fixture is the host's callback too.
+class CPUProgress : public ::testing::Test, public CPUProgressCallback {
+protected:
+    void SetUp() override { CPUProgressCallback::setCPUProgressCallback(this); }
+    void TearDown() override { CPUProgressCallback::setCPUProgressCallback(nullptr); }
     int reportProgress(void* context, float* stepPercent) override {
         seenContext = context;
         *stepPercent = next;
@@ -35,12 +32,6 @@ public:
         if (throws) throw std::runtime_error("host failed");
         return initial;
     }
-};
-
-class CPUProgress : public ::testing::Test {
-protected:
-    void SetUp() override { CPUProgressCallback::setCPUProgressCallback(&host); }
-    void TearDown() override { CPUProgressCallback::setCPUProgressCallback(nullptr); }
     // Starts a job over lines [first, last); returns the lines per step.
     int start(float first, float last) {
         float bounds[4] = {0.0f, 0.0f, first, last};
@@ -52,7 +43,11 @@ protected:
         _ZEV_checkStatus(&job, &lines, &status);
         return lines;
     }
-    HostCallback host;
+    float initial = 50.0f;
+    float next = 50.0f;  // what reportProgress leaves in *stepPercent
+    int answer = 1;
+    bool throws = false;
+    void* seenContext = nullptr;
     int jobTag = 0;
     CPUProgressCallbackIntermediary job{&jobTag, -1.0f, -1};
     int status = 0;
@@ -69,17 +64,17 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
                   {-5, 0, 100, -1, kError}, {150, 0, 100, -1, kError}};
     for (const auto& c : starts) {
         status = 0;
-        host.initial = c.percent;
+        initial = c.percent;
         EXPECT_EQ(start(c.first, c.last), c.lines) << c.percent << " " << c.first;
         EXPECT_EQ(status, c.status) << c.percent;
         EXPECT_EQ(job.totalLines, int(c.last) - int(c.first));
         EXPECT_EQ(job.stepPercent == c.percent, c.percent == c.percent);
     }
-    EXPECT_EQ(host.seenContext, &jobTag);
+    EXPECT_EQ(seenContext, &jobTag);
 
     // The size each report leaves sets the next step; a bad size outweighs
     // the answer and leaves the step alone.
-    host.initial = 10.0f;
+    initial = 10.0f;
     ASSERT_EQ(start(0, 1000), 100);
     const struct {
         float next;
@@ -93,8 +88,8 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
                    {0, 1, 17, kError}};
     for (const auto& c : reports) {
         status = 0;
-        host.next = c.next;
-        host.answer = c.answer;
+        next = c.next;
+        answer = c.answer;
         EXPECT_EQ(check(17), c.lines) << c.next;
         EXPECT_EQ(status, c.status) << c.next;
     }
@@ -102,7 +97,7 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
 
 TEST_F(CPUProgress, ThrowsBecomeErrorsStatusBitsAccumulateAndLineCountsClamp) {
     status = CPU_STATUS_CANCELLED | 1;
-    host.throws = true;
+    throws = true;
     job.stepPercent = 42.0f;
     EXPECT_EQ(start(0, 100), -1);
     EXPECT_EQ(job.stepPercent, 42.0f);

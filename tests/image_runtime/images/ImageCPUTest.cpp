@@ -16,14 +16,7 @@ namespace ZEV {
 namespace {
 
 using Format = ImageCPU::tePixelFormat;
-using testing::StrEq, testing::ThrowsMessage;
-
-template <class Value>
-std::string printed(const Value& value) {
-    std::ostringstream os;
-    os << value;
-    return os.str();
-}
+using testing::PrintToString, testing::StrEq, testing::ThrowsMessage;
 
 // Format, size, physical size, offset and pixel size in one line.
 std::string geometry(const ImageCPU& image) {
@@ -45,7 +38,7 @@ std::vector<unsigned char> counting(size_t size) {
 TEST(ImageCPU, FormatSizesFollowFromTheirNames) {
     for (int value = 1; value <= 18; ++value) {
         const auto format = static_cast<Format>(value);
-        const std::string name = printed(format);
+        const std::string name = PrintToString(format);
         ASSERT_EQ(name.rfind("PIXEL_FORMAT_", 0), 0u) << value;
         const std::string letters = name.substr(13, name.find_first_of("0123456789") - 13);
         const size_t channels = letters == "LUMINANCE"         ? 1
@@ -68,8 +61,9 @@ TEST(ImageCPU, FormatSizesFollowFromTheirNames) {
         EXPECT_THAT([&] { ImageCPU::channelCount(static_cast<Format>(value)); },
                     ThrowsMessage<InternalException>(
                         StrEq("Pixel format not supported by ZEV in CPU mode")));
-    EXPECT_EQ(printed(ImageCPU::PIXEL_FORMAT_UNDEFINED), "PIXEL_FORMAT_UNDEFINED");
-    EXPECT_EQ(printed(static_cast<Format>(0)) + printed(static_cast<Format>(20)), "UNKNOWNUNKNOWN");
+    EXPECT_EQ(PrintToString(ImageCPU::PIXEL_FORMAT_UNDEFINED), "PIXEL_FORMAT_UNDEFINED");
+    EXPECT_EQ(PrintToString(static_cast<Format>(0)) + PrintToString(static_cast<Format>(20)),
+              "UNKNOWNUNKNOWN");
 }
 
 TEST(ImageCPU, OwnedBorrowedAndCopiedBuffers) {
@@ -145,8 +139,8 @@ TEST(ImageCPU, RefusedImages) {
 }
 
 TEST(ImageCPU, DescriptionGivesTheGeometryThenTheFormatName) {
-    EXPECT_EQ(printed(ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480,
-                               float2(0.5f, 0.25f), -10, 20, 700, 500)),
+    EXPECT_EQ(PrintToString(ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480,
+                                     float2(0.5f, 0.25f), -10, 20, 700, 500)),
               "Image size : 640 x 480\n"
               "Image offset : -10 , 20\n"
               "Image # pixels : 307200\n"
