@@ -16,6 +16,7 @@ Mutex gStaticMutex;  // zero-initialised, no constructor needed before use
 TEST(Mutex, ExcludesConcurrentHolders) {
     long counter = 0;
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int n = 0; n < 20000; ++n) {
