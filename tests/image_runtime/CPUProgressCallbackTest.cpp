@@ -1,10 +1,12 @@
 // The progress functions with no callback, and with a host callback that
-// answers, cancels, misreports its batch size or throws: the lines per step
-// and the status bits they leave.
+// answers, cancels, misreports its batch size or throws: the line counts,
+// the lines per step and the status bits they leave.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <limits>
 #include <stdexcept>
+#include <tuple>
 
 #include "image_runtime/CPUProgressCallback.h"
 
@@ -14,14 +16,11 @@ namespace {
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr int kError = CPU_STATUS_CALLBACK_ERROR;
 
-class HostCallback : public CPUProgressCallback {
-public:
-    float initial = 50.0f;
-    float next = 50.0f;  // what reportProgress leaves in *stepPercent
-    int answer = 1;
-    bool throws = false;
-    void* seenContext = nullptr;
-
+// The fixture is the host's callback too.
+class CPUProgress : public ::testing::Test, public CPUProgressCallback {
+protected:
+    void SetUp() override { CPUProgressCallback::setCPUProgressCallback(this); }
+    void TearDown() override { CPUProgressCallback::setCPUProgressCallback(nullptr); }
     int reportProgress(void* context, float* stepPercent) override {
         seenContext = context;
         *stepPercent = next;
@@ -33,12 +32,6 @@ public:
         if (throws) throw std::runtime_error("host failed");
         return initial;
     }
-};
-
-class CPUProgress : public ::testing::Test {
-protected:
-    void SetUp() override { CPUProgressCallback::setCPUProgressCallback(&host); }
-    void TearDown() override { CPUProgressCallback::setCPUProgressCallback(nullptr); }
     // Starts a job over lines [first, last); returns the lines per step.
     int start(float first, float last) {
         float bounds[4] = {0.0f, 0.0f, first, last};
@@ -50,7 +43,11 @@ protected:
         _ZEV_checkStatus(&job, &lines, &status);
         return lines;
     }
-    HostCallback host;
+    float initial = 50.0f;
+    float next = 50.0f;  // what reportProgress leaves in *stepPercent
+    int answer = 1;
+    bool throws = false;
+    void* seenContext = nullptr;
     int jobTag = 0;
     CPUProgressCallbackIntermediary job{&jobTag, -1.0f, -1};
     int status = 0;
@@ -67,17 +64,17 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
                   {-5, 0, 100, -1, kError}, {150, 0, 100, -1, kError}};
     for (const auto& c : starts) {
         status = 0;
-        host.initial = c.percent;
+        initial = c.percent;
         EXPECT_EQ(start(c.first, c.last), c.lines) << c.percent << " " << c.first;
         EXPECT_EQ(status, c.status) << c.percent;
         EXPECT_EQ(job.totalLines, int(c.last) - int(c.first));
         EXPECT_EQ(job.stepPercent == c.percent, c.percent == c.percent);
     }
-    EXPECT_EQ(host.seenContext, &jobTag);
+    EXPECT_EQ(seenContext, &jobTag);
 
     // The size each report leaves sets the next step; a bad size outweighs
     // the answer and leaves the step alone.
-    host.initial = 10.0f;
+    initial = 10.0f;
     ASSERT_EQ(start(0, 1000), 100);
     const struct {
         float next;
@@ -91,24 +88,30 @@ TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
                    {0, 1, 17, kError}};
     for (const auto& c : reports) {
         status = 0;
-        host.next = c.next;
-        host.answer = c.answer;
+        next = c.next;
+        answer = c.answer;
         EXPECT_EQ(check(17), c.lines) << c.next;
         EXPECT_EQ(status, c.status) << c.next;
     }
 }
 
-TEST_F(CPUProgress, StatusBitsAccumulateAndNothingTheCallbackThrowsEscapes) {
+TEST_F(CPUProgress, ThrowsBecomeErrorsStatusBitsAccumulateAndLineCountsClamp) {
     status = CPU_STATUS_CANCELLED | 1;
-    host.throws = true;
+    throws = true;
     job.stepPercent = 42.0f;
     EXPECT_EQ(start(0, 100), -1);
     EXPECT_EQ(job.stepPercent, 42.0f);
     EXPECT_EQ(check(9), 9);
     EXPECT_EQ(status, CPU_STATUS_CANCELLED | kError | 1);
     // Without a callback every step is the whole job, and no bit is cleared.
+    // Bounds are truncated; beyond the int range or NaN they clamp (the
+    // sanitized build traps the undefined conversions this replaced).
     CPUProgressCallback::setCPUProgressCallback(nullptr);
-    EXPECT_EQ(start(10.7f, 30.2f), 20);
+    const std::tuple<float, float, int> bounds[] = {
+        {-2e9f, 2e9f, INT_MAX}, {0.0f, 1e20f, INT_MAX}, {1e20f, -1e20f, INT_MIN},
+        {kNan, 10.5f, 10},      {-5.0f, kNan, 5},       {10.7f, 30.2f, 20}};
+    for (const auto& [first, last, lines] : bounds)
+        EXPECT_EQ(start(first, last), lines) << first << " .. " << last;
     job.stepPercent = 3.0f;
     EXPECT_EQ(check(5), 20);
     EXPECT_EQ(job.stepPercent, 100.0f);

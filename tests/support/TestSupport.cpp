@@ -5,25 +5,21 @@
 
 #include <algorithm>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <vector>
 
 namespace ZEV::Test {
 
-unsigned int sweepThreadCount() { return std::max(1u, std::thread::hardware_concurrency()); }
-
-void sweepEveryFloatPattern(
-    const std::function<void(unsigned int thread, uint64_t first, uint64_t stride)>& sweep) {
+void sweepEveryFloatPattern(const std::function<void(uint64_t first, uint64_t stride)>& sweep) {
 #if defined(__SANITIZE_ADDRESS__)
     const uint64_t stride = 17;
 #else
     const uint64_t stride = 1;
 #endif
-    const unsigned int threadCount = sweepThreadCount();
+    const unsigned int threadCount = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> threads;
     for (unsigned int t = 0; t < threadCount; ++t)
-        threads.emplace_back([&, t] { sweep(t, t * stride, stride * threadCount); });
+        threads.emplace_back([&, t] { sweep(t * stride, stride * threadCount); });
     for (std::thread& thread : threads) thread.join();
 }
 
@@ -38,29 +34,25 @@ OGL::Context& poolContext() {
     return *context;
 }
 
-LiveCounts LiveCounts::now() {
-    LiveCounts result;
-    for (size_t kind = 0; kind < result.counts.size(); ++kind)
-        result.counts[kind] = OGL::LiveObjects::count(static_cast<OGL::ObjectKind>(kind));
-    return result;
+namespace {
+
+std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> liveCounts() {
+    std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> counts{};
+    for (size_t kind = 0; kind < counts.size(); ++kind)
+        counts[kind] = OGL::LiveObjects::count(static_cast<OGL::ObjectKind>(kind));
+    return counts;
 }
 
-std::string LiveCounts::describe() const {
-    std::ostringstream s;
-    for (const size_t count : counts) s << count << ' ';
-    return s.str() + "(by OGL::ObjectKind)";
-}
+}  // namespace
 
 void GLTest::SetUp() {
     poolContext();
     callerContext().makeCurrent();
-    atStart_ = LiveCounts::now();
+    atStart_ = liveCounts();
 }
 
 void GLTest::TearDown() {
-    const LiveCounts atEnd = LiveCounts::now();
-    EXPECT_TRUE(atEnd == atStart_)
-        << "GL objects leaked: at start " << atStart_.describe() << "; at end " << atEnd.describe();
+    EXPECT_EQ(liveCounts(), atStart_) << "GL objects leaked (counts by OGL::ObjectKind)";
 }
 
 std::vector<float> readTexture2D(unsigned int texture, size_t width, size_t height) {

@@ -19,28 +19,17 @@
 
 namespace ZEV::Test {
 
-// Runs sweep(thread, first, stride) on every hardware thread so that together
+// Runs sweep(first, stride) on every hardware thread so that together
 // they cover the 32-bit patterns first, first + stride, ... below 2^32: all of
 // them, or under the sanitizers (which check each table read and are slow)
 // every 17th, a prime stride that still hits every exponent and low-bit
 // residue.
-void sweepEveryFloatPattern(
-    const std::function<void(unsigned int thread, uint64_t first, uint64_t stride)>& sweep);
-// The number of threads the sweep runs on, numbered from 0.
-unsigned int sweepThreadCount();
+void sweepEveryFloatPattern(const std::function<void(uint64_t first, uint64_t stride)>& sweep);
 
 // The caller's context and a second one in its share group, as a host has
 // them: the first for drawing, the second for the texture pool.
 OGL::Context& callerContext();
 OGL::Context& poolContext();
-
-// A snapshot of the live GL object counts.
-struct LiveCounts {
-    std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> counts{};
-    static LiveCounts now();
-    bool operator==(const LiveCounts& other) const { return counts == other.counts; }
-    std::string describe() const;
-};
 
 // Base fixture for tests that use OpenGL: makes the caller context current
 // and fails the test if GL objects made by zev_ogl outlive it.
@@ -50,7 +39,8 @@ protected:
     void TearDown() override;
 
 private:
-    LiveCounts atStart_;
+    // The live GL object counts, by OGL::ObjectKind.
+    std::array<size_t, static_cast<size_t>(OGL::ObjectKind::Count)> atStart_{};
 };
 
 // Reads level 0 of a 2D texture back as RGBA floats, row by row from the bottom.

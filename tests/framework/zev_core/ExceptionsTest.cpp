@@ -2,7 +2,7 @@
 // write() prints for each kind.
 #include "zev_core/Exceptions.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <sstream>
 #include <string>
@@ -28,13 +28,10 @@ TEST(Exceptions, KeepTheirOwnMessageAndThrowAtThrowsTheNamedKind) {
               "resource exhausted: requested 10, available 4, resource 7");
     EXPECT_EQ(CPURuntimeException(CPURuntimeException(-12345)).code(), -12345);
     EXPECT_THROW(throwAt<ParameterException>("f", 1, "m"), LogicalException);
-    try {
-        throwAt<InternalException>("source", 3, std::string("composed ") + "message");
-    } catch (const ParameterException&) {
-        ADD_FAILURE() << "an InternalException is no ParameterException";
-    } catch (const InternalException& e) {
-        EXPECT_EQ(written(e), "source(3): composed message");
-    }
+    EXPECT_THAT(
+        [] { throwAt<InternalException>("source", 3, std::string("composed ") + "message"); },
+        testing::Throws<InternalException>(
+            testing::ResultOf(written, "source(3): composed message")));
 }
 
 }  // namespace

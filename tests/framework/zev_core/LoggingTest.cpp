@@ -1,59 +1,73 @@
-// The indenting logging inserter and the stream locker.
+// The indenting logging inserter, the filtering stream buffer and stream that
+// pass every character through it, and the stream locker.
 #include "zev_core/Logging.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
-#include <string>
 
+#include "zev_core/FilteringStream.h"
 #include "zev_core/Mutex.h"
 
 namespace ZEV::Logging {
 namespace {
 
-std::string pass(LoggingInserter& inserter, const std::string& text) {
+using Buffer = FilteringOutputStreambuf<LoggingInserter>;
+
+// Every line but an empty one is indented, a line ending after each line
+// break character; a refusing destination gives end-of-file and a missing one
+// fails every character.
+TEST(FilteringStream, BufferPassesEveryCharacterThroughTheInserter) {
     std::stringbuf destination;
-    for (const char c : text) inserter(destination, c);
-    return destination.str();
-}
-
-TEST(LoggingInserter, IndentsEveryLineButEmptyOnesAndCopiesAreIndependent) {
-    LoggingInserter plain;
-    EXPECT_EQ(pass(plain, "x\ny\n"), "x\ny\n");
-    LoggingInserter source;
-    source.setIndent(2);
-    const LoggingInserter copy(source);
-    source.setIndent(1);
-    source.addLineBreak(';');
-    LoggingInserter assigned;
-    assigned = source;
-    EXPECT_EQ(pass(assigned, "a;b"), " a; b");
-    LoggingInserter fromCopy(copy);
-    EXPECT_EQ(pass(fromCopy, "a\nbc\n\nd;"), "  a\n  bc\n\n  d;");
-}
-
-TEST(LoggingInserter, ReportsEndOfFileWhenTheDestinationRefuses) {
+    Buffer buffer(&destination);
+    buffer.inserter().setIndent(2);
+    buffer.inserter().addLineBreak(';');
+    EXPECT_EQ(buffer.sputc('a'), 'a');
+    EXPECT_EQ(buffer.sputn("b\ncd\n\n;e", 8), 8);
+    EXPECT_EQ(buffer.sputc('\xff'), 0xff);  // a character, not end-of-file
+    EXPECT_EQ(destination.str(), "  ab\n  cd\n\n;  e\xff");
+    EXPECT_EQ(buffer.overflow(EOF), 0);
+    EXPECT_EQ(buffer.sgetc(), EOF);
+    EXPECT_EQ(buffer.pubsync(), 0);
+    Buffer orphan(nullptr);
+    EXPECT_EQ(orphan.sputn("abc", 3), 0);
     struct Refusing : std::streambuf {
         int_type overflow(int_type) override { return traits_type::eof(); }
-    } destination;
-    LoggingInserter inserter;
-    EXPECT_EQ(inserter(destination, 'a'), std::char_traits<char>::eof());
-    std::stringbuf fine;
-    EXPECT_EQ(inserter(fine, 'a'), 'a');
+    } refusing;
+    EXPECT_EQ(Buffer(&refusing).sputc('a'), EOF);
 }
 
-TEST(LogStreamLocker, AssignmentCopiesStreamAndMutex) {
-    static Mutex mutex;
-    std::stringbuf buffer;
-    const LogStreamLocker source(&buffer, &mutex);
-    LogStreamLocker target;
-    target = source;
-    EXPECT_EQ(target.stream(), &buffer);
-    target.lock();
+TEST(FilteringStream, StreamInterleavesWithItsTargetAndFailsAlone) {
+    std::ostringstream target;
+    {
+        FilteringOStream<LoggingInserter> filtered(target);
+        filtered << "a\n";  // not indented by default
+        filtered.inserter().setIndent(2);
+        target << "head\n";
+        filtered << "x " << 42 << '\n';
+        target << "tail";
+    }
+    // Nothing is added or flushed when the filtering stream goes away.
+    EXPECT_EQ(target.str(), "a\nhead\n  x 42\ntail");
+
+    std::ostream nowhere(nullptr);
+    const std::ios_base::iostate before = nowhere.rdstate();
+    FilteringOStream<LoggingInserter> toNowhere(nowhere);
+    EXPECT_TRUE(toNowhere.good());
+    toNowhere << "lost";
+    EXPECT_TRUE(toNowhere.bad());
+    EXPECT_EQ(nowhere.rdstate(), before);
+}
+
+TEST(LogStreamLocker, LocksAndUnlocksItsMutexWhenItHasOne) {
+    Mutex mutex;
+    LogStreamLocker locker(nullptr, &mutex);
+    locker.lock();
     EXPECT_FALSE(mutex.tryLock());
-    target.unlock();
+    locker.unlock();
     EXPECT_TRUE(mutex.tryLock());
-    mutex.unlock();
+    LogStreamLocker().lock();  // without a mutex, nothing to do
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// ImageCPU: format sizes, physical extent, borrowed and owned buffers, deep
-// copies, refusals with their messages, and the printed description.
+// ImageCPU: format sizes, physical extent, owned, borrowed and copied
+// buffers, refusals with their messages, and the printed description.
 #include "image_runtime/images/ImageCPU.h"
 
 #include <gmock/gmock.h>
@@ -16,14 +16,7 @@ namespace ZEV {
 namespace {
 
 using Format = ImageCPU::tePixelFormat;
-using testing::StrEq, testing::ThrowsMessage;
-
-template <class Value>
-std::string printed(const Value& value) {
-    std::ostringstream os;
-    os << value;
-    return os.str();
-}
+using testing::PrintToString, testing::StrEq, testing::ThrowsMessage;
 
 // Format, size, physical size, offset and pixel size in one line.
 std::string geometry(const ImageCPU& image) {
@@ -45,7 +38,7 @@ std::vector<unsigned char> counting(size_t size) {
 TEST(ImageCPU, FormatSizesFollowFromTheirNames) {
     for (int value = 1; value <= 18; ++value) {
         const auto format = static_cast<Format>(value);
-        const std::string name = printed(format);
+        const std::string name = PrintToString(format);
         ASSERT_EQ(name.rfind("PIXEL_FORMAT_", 0), 0u) << value;
         const std::string letters = name.substr(13, name.find_first_of("0123456789") - 13);
         const size_t channels = letters == "LUMINANCE"         ? 1
@@ -68,60 +61,52 @@ TEST(ImageCPU, FormatSizesFollowFromTheirNames) {
         EXPECT_THAT([&] { ImageCPU::channelCount(static_cast<Format>(value)); },
                     ThrowsMessage<InternalException>(
                         StrEq("Pixel format not supported by ZEV in CPU mode")));
-    EXPECT_EQ(printed(ImageCPU::PIXEL_FORMAT_UNDEFINED), "PIXEL_FORMAT_UNDEFINED");
-    EXPECT_EQ(printed(static_cast<Format>(0)) + printed(static_cast<Format>(20)), "UNKNOWNUNKNOWN");
+    EXPECT_EQ(PrintToString(ImageCPU::PIXEL_FORMAT_UNDEFINED), "PIXEL_FORMAT_UNDEFINED");
+    EXPECT_EQ(PrintToString(static_cast<Format>(0)) + PrintToString(static_cast<Format>(20)),
+              "UNKNOWNUNKNOWN");
 }
 
-TEST(ImageCPU, PhysicalExtentAndBorrowedBuffers) {
+TEST(ImageCPU, OwnedBorrowedAndCopiedBuffers) {
     ImageCPU tight(ImageCPU::PIXEL_FORMAT_RGB8, 3, 2, float2(1.0f), -4, 9, 0, 100);
     EXPECT_EQ(geometry(tight), "PIXEL_FORMAT_RGB8 3x2 in 3x2 at -4,9 pixel 1,1");
     std::memset(tight.pixels(), 0xab, 18);  // the whole buffer is writable
+    EXPECT_EQ(geometry(ImageCPU()), "PIXEL_FORMAT_UNDEFINED 0x0 in 0x0 at 0,0 pixel 1,1");
+    EXPECT_EQ(ImageCPU().pixels(), nullptr);
 
     std::vector<unsigned char> caller = counting(size_t{4} * 6 * 3);
     {
         ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA8, caller.data(), 4, 3, float2(0.5f, 2.0f), 2, 3,
                        6, 3);
         EXPECT_EQ(geometry(image), "PIXEL_FORMAT_RGBA8 4x3 in 6x3 at 2,3 pixel 0.5,2");
-        EXPECT_EQ(image.pixels_RGBA8(), static_cast<const void*>(caller.data()));
         image.pixels_RGBA8()[6].red = 99;
         EXPECT_EQ(caller[24], 99);
         caller[24] = counting(25)[24];
+        // A copy owns all the bytes and starts at 0,0; assignment keeps the
+        // offset and lets go of a borrowed buffer untouched.
+        ImageCPU copy(image);
+        EXPECT_EQ(geometry(copy), "PIXEL_FORMAT_RGBA8 4x3 in 6x3 at 0,0 pixel 0.5,2");
+        std::vector<unsigned char> borrowed(4, 0x5a);
+        ImageCPU target(ImageCPU::PIXEL_FORMAT_BGRA8, borrowed.data(), 1, 1, float2(1.0f), -1, -1,
+                        0, 0);
+        EXPECT_EQ(&(target = image), &target);
+        EXPECT_EQ(geometry(target), geometry(image));
+        EXPECT_EQ(borrowed, std::vector<unsigned char>(4, 0x5a));
+        for (const ImageCPU* owner : {&copy, &target}) {
+            EXPECT_NE(owner->pixels(), image.pixels());
+            EXPECT_EQ(std::memcmp(owner->pixels(), caller.data(), caller.size()), 0);
+        }
+        const unsigned char* before = target.pixels();
+        const ImageCPU& self = target;
+        target = self;
+        EXPECT_EQ(target.pixels(), before);
+        // Copies check the pixel size again.
+        copy.setPixelSize(float2(0.0f, 1.0f));
+        EXPECT_THAT(
+            [&] { ImageCPU again(copy); },
+            ThrowsMessage<InternalException>(StrEq("pixelSize.x > 0.0f && pixelSize.y > 0.0f")));
     }
     // Freeing the caller's storage would show in the sanitized build.
     EXPECT_EQ(caller, counting(caller.size()));
-    const ImageCPU empty;
-    EXPECT_EQ(geometry(empty), "PIXEL_FORMAT_UNDEFINED 0x0 in 0x0 at 0,0 pixel 1,1");
-    EXPECT_EQ(empty.pixels(), nullptr);
-}
-
-TEST(ImageCPU, CopiesOwnAllTheBytesAndAssignmentKeepsTheOffset) {
-    std::vector<unsigned char> caller = counting(size_t{4} * 3 * 3);
-    const ImageCPU source(ImageCPU::PIXEL_FORMAT_RGB8, caller.data(), 3, 2, float2(0.5f, 2.0f), 5,
-                          7, 4, 3);
-    ImageCPU copy(source);
-    EXPECT_EQ(geometry(copy), "PIXEL_FORMAT_RGB8 3x2 in 4x3 at 0,0 pixel 0.5,2");
-    EXPECT_NE(copy.pixels(), source.pixels());
-    EXPECT_EQ(std::memcmp(copy.pixels(), caller.data(), caller.size()), 0);
-
-    std::vector<unsigned char> borrowed(4, 0x5a);
-    ImageCPU target(ImageCPU::PIXEL_FORMAT_BGRA8, borrowed.data(), 1, 1, float2(1.0f), -1, -1, 0,
-                    0);
-    EXPECT_EQ(&(target = source), &target);
-    EXPECT_EQ(geometry(target), geometry(source));
-    EXPECT_NE(target.pixels(), source.pixels());
-    EXPECT_EQ(std::memcmp(target.pixels(), caller.data(), caller.size()), 0);
-    EXPECT_EQ(borrowed, std::vector<unsigned char>(4, 0x5a));
-    const unsigned char* before = target.pixels();
-    const ImageCPU& self = target;
-    target = self;
-    EXPECT_EQ(target.pixels(), before);
-    EXPECT_EQ(caller, counting(caller.size()));
-
-    // Copies check the pixel size again.
-    copy.setPixelSize(float2(0.0f, 1.0f));
-    EXPECT_THAT(
-        [&] { ImageCPU again(copy); },
-        ThrowsMessage<InternalException>(StrEq("pixelSize.x > 0.0f && pixelSize.y > 0.0f")));
 }
 
 TEST(ImageCPU, RefusedImages) {
@@ -154,8 +139,8 @@ TEST(ImageCPU, RefusedImages) {
 }
 
 TEST(ImageCPU, DescriptionGivesTheGeometryThenTheFormatName) {
-    EXPECT_EQ(printed(ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480,
-                               float2(0.5f, 0.25f), -10, 20, 700, 500)),
+    EXPECT_EQ(PrintToString(ImageCPU(ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F, 640, 480,
+                                     float2(0.5f, 0.25f), -10, 20, 700, 500)),
               "Image size : 640 x 480\n"
               "Image offset : -10 , 20\n"
               "Image # pixels : 307200\n"

@@ -91,18 +91,14 @@ TEST(ImageCPUUtils, WritingClampsThenTruncatesOrStoresOnlyThePixelsBytes) {
                 float4(30 / 255.0f, 20 / 255.0f, 10 / 255.0f, 1.0f));
 }
 
+// Which formats convert is the bulk conversions' table, tested there.
 TEST(ImageCPUUtils, UnsupportedFormatsAreRefusedWithoutTouchingPixels) {
-    for (ImageCPU::tePixelFormat format :
-         {ImageCPU::PIXEL_FORMAT_LUMINANCE8, ImageCPU::PIXEL_FORMAT_RGB16,
-          ImageCPU::PIXEL_FORMAT_RGBA16, ImageCPU::PIXEL_FORMAT_LUMINANCE32F,
-          ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA8, ImageCPU::PIXEL_FORMAT_LUMINANCE_ALPHA32F}) {
-        std::vector<unsigned char> buffer(16, 0x42);
-        ImageCPU image(format, buffer.data(), 1, 1, float2(1.0f), 0, 0, 0, 0);
-        const auto refused = ThrowsMessage<InternalException>(StrEq("Invalid input image type"));
-        EXPECT_THAT([&] { readRGBAFloat4Pixel(image, 0, 0); }, refused) << format;
-        EXPECT_THAT([&] { writeRGBAFloat4Pixel(image, float4(0.5f), 0, 0); }, refused) << format;
-        EXPECT_EQ(buffer, std::vector<unsigned char>(16, 0x42));
-    }
+    std::vector<unsigned char> buffer(16, 0x42);
+    ImageCPU image(ImageCPU::PIXEL_FORMAT_RGBA16, buffer.data(), 1, 1, float2(1.0f), 0, 0, 0, 0);
+    const auto refused = ThrowsMessage<InternalException>(StrEq("Invalid input image type"));
+    EXPECT_THAT([&] { readRGBAFloat4Pixel(image, 0, 0); }, refused);
+    EXPECT_THAT([&] { writeRGBAFloat4Pixel(image, float4(0.5f), 0, 0); }, refused);
+    EXPECT_EQ(buffer, std::vector<unsigned char>(16, 0x42));
 }
 
 TEST(ImageCPUUtils, SuccessfulAccessAllocatesNothing) {
