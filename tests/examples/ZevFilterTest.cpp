@@ -104,27 +104,19 @@ protected:
         return names;
     }
 
-    // Starts zev-filter, its streams going to files beside the folder,
-    // through a launcher when given; a file size limit makes writing beyond
-    // it fail.
-    pid_t start(std::vector<std::string> arguments, rlim_t fileSizeLimit = 0,
-                const std::vector<std::string>& launcher = {}) const {
-        arguments.insert(arguments.begin(), ZEV_FILTER_PROGRAM);
-        arguments.insert(arguments.begin(), launcher.begin(), launcher.end());
-        std::vector<char*> argv{nullptr};
-        for (auto a = arguments.rbegin(); a != arguments.rend(); ++a)
-            argv.insert(argv.begin(), a->data());
-        const std::string out = folder_ + ".out", err = folder_ + ".err";
-        const rlimit limit{fileSizeLimit, fileSizeLimit};
+    // Starts zev-filter through the shell, which sends its streams to files
+    // beside the folder, caps the files it writes at a number of 512-byte
+    // blocks when given, and runs it through a launcher when given.
+    pid_t start(const std::vector<std::string>& arguments, int fileBlocks = 0,
+                const std::string& launcher = "") const {
+        std::string command = "trap '' XFSZ; ulimit -f " +
+                              (fileBlocks ? std::to_string(fileBlocks) : "unlimited") + "; exec " +
+                              launcher + " " ZEV_FILTER_PROGRAM;
+        for (const std::string& argument : arguments) command += " '" + argument + "'";
+        command += " >" + folder_ + ".out 2>" + folder_ + ".err";
         const pid_t pid = fork();
         if (pid == 0) {
-            const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 ||
-                signal(SIGXFSZ, SIG_IGN) == SIG_ERR ||
-                (fileSizeLimit != 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0))
-                _exit(127);
-            execv(argv[0], argv.data());
+            execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
             _exit(127);
         }
         return pid;
@@ -138,8 +130,8 @@ protected:
                 fileText(folder_ + ".out"), fileText(folder_ + ".err"), usage.ru_maxrss};
     }
 
-    Finished run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0) const {
-        return finish(start(arguments, fileSizeLimit));
+    Finished run(const std::vector<std::string>& arguments, int fileBlocks = 0) const {
+        return finish(start(arguments, fileBlocks));
     }
 
     const fs::path home_ = fs::current_path();
@@ -346,7 +338,7 @@ TEST_F(ZevFilterTest, GlxContextsOnAnXServerGiveTheHeadlessPixels) {
     std::vector<std::string> arguments{"--size", "48x32", "--filter", "blur,sobel,sepia"};
     ASSERT_EQ(run(arguments).exitCode, 0);
     arguments.insert(arguments.end(), {"--output", "glx.png", "--context", "glx"});
-    const Finished glx = finish(start(arguments, 0, {ZEV_XVFB_RUN, "-a", "-s", "-nolisten tcp"}));
+    const Finished glx = finish(start(arguments, 0, ZEV_XVFB_RUN " -a -s '-nolisten tcp'"));
     ASSERT_EQ(glx.exitCode, 0) << glx.err;
     EXPECT_NE(glx.out.find(", in GLX contexts on :"), std::string::npos) << glx.out;
     EXPECT_EQ(fileText("glx.png"), fileText("zev-filter-out.png"));
@@ -370,7 +362,7 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         std::vector<std::string> arguments;
         int exitCode;
         std::string message;  // in stderr after "zev-filter: "
-        rlim_t fileSizeLimit = 0;
+        int fileBlocks = 0;
     };
     const std::vector<Case> cases = {
         {{"--sigma", "1e-30"}, 2, "--sigma needs a number from 0.1 to 10, got '1e-30'\n"},
@@ -390,14 +382,14 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--input", "."}, 3, "cannot read '.': Is a directory\n"},
         {{"--output", "."}, 4, "cannot write '.': it is a directory\n"},
         {{"--output", "/dev/full"}, 4, "cannot write '/dev/full': No space left on device\n"},
-        {{"--size", "256x256"}, 4, "cannot write 'out.png': File too large\n", 1000},
+        {{"--size", "256x256"}, 4, "cannot write 'out.png': File too large\n", 2},
     };
     const std::set<std::string> before = listing();
     for (const Case& c : cases) {
         std::vector<std::string> arguments{"--output", "out.png"};
         if (c.arguments.front() != "--input") arguments.insert(arguments.end(), {"--size", "8x8"});
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        const Finished finished = run(arguments, c.fileSizeLimit);
+        const Finished finished = run(arguments, c.fileBlocks);
         const std::string label = ::testing::PrintToString(c.arguments);
         EXPECT_EQ(finished.exitCode, c.exitCode) << label << "\n" << finished.err;
         EXPECT_NE(finished.err.find("zev-filter: " + c.message), std::string::npos)
