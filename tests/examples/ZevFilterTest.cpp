@@ -305,27 +305,20 @@ TEST_F(ZevFilterTest, FiltersDepthsAndVignetteStayCloseToTheirReferences) {
 
 TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
     using namespace ZevFilter;
-    const std::tuple<ExrImage, std::array<float, 4>, std::vector<std::string>> cases[] = {
-        {{{-3, 5, 12, 14}, {0, 0, 19, 19}, ExrChannelType::Half, ExrLayout::Rgba, {}},
-         {0.25f, 0.5f, 2.0f, 0.75f},
-         {"--output", "out.EXR"}},
-        // Float passes turned half: a picture of its own would come out as half RGBA.
-        {{{4, 0, 19, 9}, {0, 0, 19, 19}, ExrChannelType::Float, ExrLayout::Ya, {}},
-         {0.25f, 0.25f, 0.25f, 0.75f},
-         {"--precision", "16", "--format", "exr", "--output=o"}},
-    };
-    for (auto [input, colour, extra] : cases) {
-        for (size_t i = 0; i < input.width() * input.height(); ++i)
-            input.rgba.insert(input.rgba.end(), colour.begin(), colour.end());
-        std::fill_n(input.at(8, 5), 3, 100.0f);  // a bright spot
-        writePicture("in.exr", input);
-        std::vector<std::string> arguments{"--input",  "in.exr", "--vignette", "0",
-                                           "--filter", "blur",   "--sigma",    "1"};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        SCOPED_TRACE(::testing::PrintToString(extra));
-        ASSERT_EQ(run(arguments).exitCode, 0);
-        const ExrImage output =
-            readExr(extra.back().substr(extra.back().find('=') + 1), {64, 4096});
+    // Float passes turned half: a picture of the program's own would come out as half RGBA.
+    const std::array<float, 4> colour{0.25f, 0.5f, 2.0f, 1.0f};
+    ExrImage input{{-3, 5, 12, 14}, {0, 0, 19, 19}, ExrChannelType::Float, ExrLayout::Rgb, {}};
+    for (size_t i = 0; i < input.width() * input.height(); ++i)
+        input.rgba.insert(input.rgba.end(), colour.begin(), colour.end());
+    std::fill_n(input.at(8, 5), 3, 100.0f);  // a bright spot
+    writePicture("in.exr", input);
+    for (const auto& [option, name] :
+         {std::pair{"--output=o.EXR", "o.EXR"}, {"--format=exr", "zev-filter-out.exr"}}) {
+        SCOPED_TRACE(option);
+        const Finished finished = run({"--input", "in.exr", "--vignette", "0", "--filter", "blur",
+                                       "--sigma", "1", "--precision", "16", option});
+        ASSERT_EQ(finished.exitCode, 0) << finished.err;
+        const ExrImage output = readExr(name, {64, 4096});
         EXPECT_EQ(
             std::tie(output.channelType, output.layout, output.dataWindow, output.displayWindow),
             std::tie(input.channelType, input.layout, input.dataWindow, input.displayWindow));
@@ -341,12 +334,10 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
     const std::string rows(4 * 17, '\0');  // 4 x 4 pixels of RGBA
     const std::string good = pngFile(4, 4, 8, 6, rows);
     writePicture("good.exr", ExrImage{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector(64, 0.5f)});
-    const std::string exr = fileText("good.exr");
     // Files cut short, and files of 4 x 4 pixels whose headers claim more.
     for (const auto& [name, bytes] : std::initializer_list<std::pair<const char*, std::string>>{
              {"good.png", good},
              {"cut.png", good.substr(0, good.size() - 20)},
-             {"cut.exr", exr.substr(0, exr.size() - 30)},
              {"10000x6000.png", pngFile(10000, 6000, 8, 6, rows)},
              {"20000x20000.png", pngFile(20000, 20000, 8, 6, rows)},
              {"20000x2.png", pngFile(20000, 2, 8, 6, rows)}})
@@ -370,7 +361,6 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--input", "good.png", "--max-pixels", "15"}, 3, "'good.png' is 4 x 4 pixels, more"},
         {{"--input", "20000x2.png"}, 3, "'20000x2.png' is 20000 x 2 pixels; this GL driver's"},
         {{"--input", "good.exr", "--max-pixels", "15"}, 3, "'good.exr': data window 4x4 has more"},
-        {{"--input", "cut.exr"}, 3, "'cut.exr': "},
         {{"--input", "missing.png"}, 3, "cannot read 'missing.png': No such file or directory\n"},
         {{"--input", "."}, 3, "cannot read '.': Is a directory\n"},
         {{"--output", "."}, 4, "cannot write '.': it is a directory\n"},
