@@ -331,7 +331,7 @@ TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
 }
 
 TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
-    const std::string rows(4 * 17, '\0');  // 4 x 4 pixels of RGBA
+    const std::string rows(68, '\0');  // 4 rows: a filter byte, 4 pixels of RGBA
     const std::string good = pngFile(4, 4, 8, 6, rows);
     writePicture("good.exr", ExrImage{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector(64, 0.5f)});
     // Files cut short, and files of 4 x 4 pixels whose headers claim more.
@@ -448,6 +448,7 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 8) % levels;
     };
+    constexpr size_t kPixels = size_t{13} * 11;
     // Colour types: 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA.
     const std::pair<int, std::vector<int>> layouts[] = {
         {0, {1, 2, 4, 8, 16}}, {4, {8, 16}}, {2, {8, 16}}, {6, {8, 16}}, {3, {1, 2, 4, 8}}};
@@ -465,7 +466,7 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
                 if (keyed && alpha) continue;
                 const size_t channels = (type == 2 || type == 6 ? 3 : 1) + (alpha ? 1 : 0);
                 const unsigned int levels = 1u << depth, top = depth == 16 ? 65535 : 255;
-                std::vector<unsigned int> samples(13 * 11 * channels);
+                std::vector<unsigned int> samples(kPixels * channels);
                 for (unsigned int& sample : samples) sample = next(levels);
                 // Random colours, the first half of them with alpha; or the
                 // first pixel's colour is the transparent one.
@@ -477,13 +478,13 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
                 for (size_t c = 0; keyed && !palette && c < channels; ++c)
                     trns += {char(samples[c] >> 8), char(samples[c])};
                 RgbaPixels expected(13, 11, depth == 16 ? 16 : 8);
-                for (size_t i = 0; i < 13 * 11; ++i) {
+                for (size_t i = 0; i < kPixels; ++i) {
                     const unsigned int* p = &samples[i * channels];
                     const bool clear =
                         keyed && !palette && std::equal(p, p + channels, &samples[0]);
                     for (size_t c = 0; c < 4; ++c)
                         expected.setSample(i % 13, i / 13, c,
-                                           palette ? c < 3              ? uint8_t(plte[*p * 3 + c])
+                                           palette ? c < 3 ? uint8_t(plte[size_t{*p} * 3 + c])
                                                      : *p < trns.size() ? uint8_t(trns[*p])
                                                                         : 255
                                            : c < 3 ? p[channels >= 3 ? c : 0] * (top / (levels - 1))
@@ -505,7 +506,7 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
                     }
                 std::ofstream("layout.png", std::ios::binary)
                     << pngFile(13, 11, depth, type, data, variant & 1, plte, trns);
-                const RgbaPixels decoded = ZevFilter::PngReader("layout.png", 143).read();
+                const RgbaPixels decoded = ZevFilter::PngReader("layout.png", kPixels).read();
                 EXPECT_EQ(decoded.bitDepth, expected.bitDepth);
                 EXPECT_TRUE(decoded.bytes == expected.bytes);
                 writePicture("back.png", decoded);
