@@ -12,7 +12,8 @@
 #include "support/ShaderTestSupport.h"
 #include "zev_core/Exceptions.h"
 #include "zev_host/RuntimeSetup.h"
-#include "zev_ogl/Framebuffer.h"
+#include "zev_ogl/FramebufferObject.h"
+#include "zev_ogl/ScopedBinding.h"
 #include "zev_ogl/Texture.h"
 
 namespace ZEV::Test {
@@ -52,15 +53,15 @@ void addFragmentTexts(ShaderProgramProxyOGL& proxy) {
 // reads one texel back.
 Colour drawWith(const OGL::Program& program) {
     OGL::Texture2D target(OGL::Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
-    const unsigned int framebuffer = OGL::Framebuffer::generate();
-    OGL::Framebuffer::bind(framebuffer);
-    OGL::Framebuffer::attachTexture2D(target.objectID());
-    glViewport(0, 0, 4, 4);
-    program.use();
-    glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
-    OGL::Program::useNone();
-    OGL::Framebuffer::bind(0);
-    OGL::Framebuffer::destroy(framebuffer);
+    {
+        const OGL::FramebufferObject framebuffer;
+        const OGL::ScopedFramebufferBinding binding(framebuffer.objectID());
+        framebuffer.attachTexture2D(target.objectID());
+        glViewport(0, 0, 4, 4);
+        program.use();
+        glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
+        OGL::Program::useNone();
+    }
     const std::vector<float> texels = readTexture2D(target.objectID(), 4, 4);
     Colour colour;
     for (size_t c = 0; c < 4; ++c) colour[c] = std::lround(texels[20 + c] * 255.0f);
