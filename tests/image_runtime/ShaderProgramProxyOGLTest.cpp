@@ -44,11 +44,6 @@ void addVertexTexts(ShaderProgramProxyOGL& proxy) {
     for (const char* text : {kHead, kVertexMain}) proxy.add(VertexShaderSourceOGL(text));
 }
 
-void addFragmentTexts(ShaderProgramProxyOGL& proxy) {
-    for (const char* text : {kHead, kFragmentBlue, kFragmentMain})
-        proxy.add(FragmentShaderSourceOGL(text));
-}
-
 // Draws a quad over a 4x4 RGBA8 texture through a framebuffer object and
 // reads one texel back.
 Colour drawWith(const OGL::Program& program) {
@@ -72,57 +67,40 @@ const auto kLocked = ThrowsMessage<InternalException>(StrEq("pProxy->n_LockCount
 
 using ShaderProgramProxyOGLTest = ShaderTest;
 
-TEST_F(ShaderProgramProxyOGLTest, BuildsAtTheFirstLockFromAllTextsOfEachStageInOrder) {
-    ShaderProgramProxyOGL proxy;
-    addVertexTexts(proxy);
-    EXPECT_EQ(kFixedFunction, drawWith(*proxy.LockOglProgram()));
-    proxy.UnlockOglProgram();
-    addFragmentTexts(proxy);
-    {
-        ShaderProgramProxyOGLAutoLock lock(proxy);
-        EXPECT_EQ(kAllTexts, drawWith(*lock.getProgram()));
-    }
-    // Registering a built proxy directly is refused.
-    EXPECT_THAT([&] { manager().RegisterShaderProgram(&proxy); },
+TEST_F(ShaderProgramProxyOGLTest, BuildsFromEveryTextInOrderAndCopiesTakeTheTextsOnly) {
+    auto proxy = std::make_unique<ShaderProgramProxyOGL>();
+    addVertexTexts(*proxy);
+    OGL::Program* const vertexOnly = proxy->LockOglProgram();
+    // Refused while locked, an added text still joins the next build.
+    EXPECT_THAT([&] { proxy->add(FragmentShaderSourceOGL(kHead)); }, kLocked);
+    EXPECT_EQ(vertexOnly, proxy->LockOglProgram());
+    EXPECT_EQ(kFixedFunction, drawWith(*vertexOnly));
+    proxy->UnlockOglProgram();
+    EXPECT_THAT([&] { manager().RegisterShaderProgram(proxy.get()); },
                 ThrowsMessage<InternalException>(StrEq("!pProxy->p_ProgramObject")));
-}
-
-TEST_F(ShaderProgramProxyOGLTest, AddWhileLockedThrowsAndKeepsTheOldProgram) {
-    ShaderProgramProxyOGL proxy;
-    addVertexTexts(proxy);
-    OGL::Program* const program = proxy.LockOglProgram();
-    EXPECT_THAT([&] { proxy.add(FragmentShaderSourceOGL(kHead)); }, kLocked);
-    EXPECT_EQ(program, proxy.LockOglProgram());
-    EXPECT_EQ(kFixedFunction, drawWith(*program));
-    proxy.UnlockOglProgram();
-    // The text appended by the refused add takes part in the next build.
-    proxy.add(FragmentShaderSourceOGL(kFragmentBlue));
-    proxy.add(FragmentShaderSourceOGL(kFragmentMain));
-    ShaderProgramProxyOGLAutoLock lock(proxy);
-    EXPECT_EQ(kAllTexts, drawWith(*lock.getProgram()));
-}
-
-TEST_F(ShaderProgramProxyOGLTest, CopiesTakeTheTextsButNotTheProgram) {
-    auto original = std::make_unique<ShaderProgramProxyOGL>();
-    addVertexTexts(*original);
-    addFragmentTexts(*original);
-    const unsigned int originalName = original->LockOglProgram()->objectID();
-    original->UnlockOglProgram();
-    ShaderProgramProxyOGL copy(*original);
+    for (const char* text : {kFragmentBlue, kFragmentMain})
+        proxy->add(FragmentShaderSourceOGL(text));
+    OGL::Program* built = nullptr;
+    {
+        ShaderProgramProxyOGLAutoLock lock(*proxy);
+        built = lock.getProgram();
+        EXPECT_EQ(kAllTexts, drawWith(*built));
+    }
+    ShaderProgramProxyOGL copy(*proxy);
     OGL::Program* const copied = copy.LockOglProgram();
-    EXPECT_NE(originalName, copied->objectID());
-    original.reset();
+    EXPECT_NE(copied, built);
+    proxy.reset();
     EXPECT_EQ(kAllTexts, drawWith(*copied));
 
-    // Assignment onto a locked proxy is refused and changes nothing; onto an
-    // idle one it drops the program built from the old texts.
-    ShaderProgramProxyOGL vertexOnly;
-    addVertexTexts(vertexOnly);
-    EXPECT_THAT([&] { copy = vertexOnly; }, kLocked);
+    // Assignment onto a locked proxy is refused; onto an idle one it drops
+    // the program built from the old texts.
+    ShaderProgramProxyOGL vertexTexts;
+    addVertexTexts(vertexTexts);
+    EXPECT_THAT([&] { copy = vertexTexts; }, kLocked);
     EXPECT_EQ(copied, copy.LockOglProgram());
     copy.UnlockOglProgram();
     const unsigned int copiedName = copied->objectID();
-    copy = vertexOnly;
+    copy = vertexTexts;
     EXPECT_FALSE(glIsProgram(copiedName));
     EXPECT_EQ(kFixedFunction, drawWith(*copy.LockOglProgram()));
 }

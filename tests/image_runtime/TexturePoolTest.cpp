@@ -1,7 +1,8 @@
 // The texture pool beyond the bookkeeping that its model test checks: the
 // capability rule, reused textures cleared behind the caller's state, the
-// singleton, no pool context, throwing listeners, sizes without texels, no
-// or a foreign context current, and textures that outlive their pool.
+// singleton and its configuration's defaults, no pool context, throwing
+// listeners, sizes without texels, no or a foreign context current, and
+// textures that outlive their pool.
 #include <epoxy/gl.h>
 #include <gmock/gmock.h>
 
@@ -128,6 +129,17 @@ TEST_F(TexturePoolTest, SingletonStatesAndTheirRefusals) {
     EXPECT_TRUE(callerIsCurrent());
     EXPECT_FALSE(isTextureName(name));
     refused([] { TexturePool::Instance(); }, "Enforce gpInstance_ != NULL");
+    // Both configurations start at 128 MiB; a null listener stands for the default one.
+    VideoMemory::Configuration memory;
+    TexturePool::Configuration configuration;
+    memory.setVideoMemoryListener(&listener);
+    memory.setVideoMemoryListener(nullptr);
+    configuration.setVideoMemoryListener(nullptr);
+    EXPECT_TRUE(memory.maximumTexturePoolSize() == 134217728u &&
+                configuration.maximumFreelistSize() == 134217728u &&
+                memory.videoMemoryListener() ==
+                    VideoMemory::Configuration::GlobalDefaultListener() &&
+                configuration.videoMemoryListener() == memory.videoMemoryListener());
 }
 
 TEST_F(TexturePoolTest, WithoutPoolContextOnlyFreeListRequestsSucceed) {

@@ -19,6 +19,7 @@
 #include "zev_host/RuntimeSetup.h"
 #include "zev_ogl/ExtensionManager.h"
 #include "zev_ogl/Platform.h"
+#include "zev_ogl/ScopedBinding.h"
 #include "zev_ogl/Texture.h"
 
 namespace ZEV::Test {
@@ -122,11 +123,9 @@ inline unsigned int boundTexture2D() {
 
 // An integer parameter of a 2D texture; the 2D binding is left as it was.
 inline int textureParameter(unsigned int texture, unsigned int parameter) {
-    const GLuint previous = boundTexture2D();
+    const OGL::ScopedTextureBinding bound(GL_TEXTURE_2D, texture);
     GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, texture);
     glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
-    glBindTexture(GL_TEXTURE_2D, previous);
     return value;
 }
 

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "zev_ogl/ScopedBinding.h"
+
 namespace ZEV::Test {
 
 void sweepEveryFloatPattern(const std::function<void(uint64_t first, uint64_t stride)>& sweep) {
@@ -57,14 +59,8 @@ void GLTest::TearDown() {
 
 std::vector<float> readTexture2D(unsigned int texture, size_t width, size_t height) {
     std::vector<float> texels(width * height * 4);
-    GLint previous = 0, alignment = 4;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    const OGL::ScopedTextureBinding bound(GL_TEXTURE_2D, texture);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texels.data());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     return texels;
 }
 

@@ -1,12 +1,9 @@
 // Texture wrappers on real GL: storage and sizes as the driver reports them,
-// the enumerant converters and uploads from longer rows.
+// and the enumerant converters. Uploads from longer rows are ImageGPUTest's.
 #include "zev_ogl/Texture.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
 
 #include "support/TestSupport.h"
 #include "zev_core/Exceptions.h"
@@ -91,31 +88,6 @@ TEST_F(TextureTest, ConvertersRoundTripThroughGLAndRefuseOthers) {
     EXPECT_THROW(Texture::Type2GL(static_cast<Texture::Type>(-1)), ParameterException);
     EXPECT_THROW(texture.setWrap(Texture::WrapMode(5), Texture::WRAP_REPEAT), ParameterException);
     EXPECT_THROW(texture.setFilter(Texture::FILTER_LINEAR, Texture::Filter(6)), ParameterException);
-}
-
-TEST_F(TextureTest, SubImageHonoursRowLengthAndRestoresUnpackState) {
-    Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 4, 3, false);
-    const std::vector<unsigned char> zeros(size_t{4} * 3 * 4, 0);
-    texture.subImage(0, 0, 0, 4, 3, Texture::FORMAT_RGBA, Texture::TYPE_UNSIGNED_BYTE, zeros.data(),
-                     PixelUnpackParameters());
-    // A 2x2 RGB block taken out of rows 5 pixels long, placed at (1, 1).
-    std::vector<unsigned char> source(size_t{5} * 2 * 3);
-    for (size_t n = 0; n < source.size(); ++n) source[n] = static_cast<unsigned char>(n + 1);
-    PixelUnpackParameters unpack;
-    unpack.setRowLength(5);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-    texture.subImage(0, 1, 1, 2, 2, Texture::FORMAT_RGB, Texture::TYPE_UNSIGNED_BYTE, source.data(),
-                     unpack);
-    GLint alignment = 0, rowLength = -1;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
-    EXPECT_TRUE(alignment == 8 && rowLength == 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    const auto texels = ZEV::Test::readTexture2D(texture.objectID(), 4, 3);
-    std::vector<int> red;
-    for (size_t n = 0; n < texels.size(); n += 4)
-        red.push_back(int(std::lround(texels[n] * 255.0f)));
-    EXPECT_EQ(red, (std::vector<int>{0, 0, 0, 0, 0, 1, 4, 0, 0, 16, 19, 0}));
 }
 
 }  // namespace

@@ -127,7 +127,15 @@ TEST_F(ImageGPUTest, UploadsAndCopiesWriteTheBlockAtTheImageRelativeTexel) {
     // texel (30, 10); texels beyond the image stay as the pool cleared them.
     std::vector<unsigned char> strided = pattern(17, 3);
     for (unsigned char& value : strided) value = static_cast<unsigned char>(255 - value);
+    // Rows of 68 bytes misread under the caller's alignment of 8, which
+    // comes back afterwards with no row length left set.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
     upload(image, int2(40, 30), size2(6, 3), strided.data(), 17, float2(2));
+    GLint alignment = 0, rowLength = -1;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    EXPECT_TRUE(alignment == 8 && rowLength == 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     EXPECT_EQ(image.pixelSize().x, 2.0f);
     // The frame buffer's rectangle at (1, 1) lands at texel (60, 40): the
     // destination is in texels, the image's offset plays no part.
