@@ -1,16 +1,12 @@
-// GL object owners and scoped state guards on real GL: every name is deleted
-// exactly once however it is moved, released or adopted, and every guard
-// puts the caller's state back when an exception unwinds.
+// GL object owners on real GL: every name is deleted exactly once however it
+// is moved, released or adopted. The state guards are checked where the pool
+// and the images put the caller's state back.
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
-
-#include <vector>
 
 #include "support/TestSupport.h"
 #include "zev_ogl/FramebufferObject.h"
 #include "zev_ogl/Program.h"
-#include "zev_ogl/ScopedBinding.h"
-#include "zev_ogl/ScopedState.h"
 #include "zev_ogl/Texture.h"
 
 namespace ZEV::OGL {
@@ -49,33 +45,6 @@ TEST_F(OwnersTest, EachNameHasExactlyOneOwner) {
         return framebuffer;
     };
     expectSingleOwnership<FramebufferObject>(bound, &FramebufferObject::wrap, glIsFramebufferEXT);
-}
-
-TEST_F(OwnersTest, GuardsRestoreTheCallersStateWhenAnExceptionUnwinds) {
-    const auto state = [] {
-        std::vector<float> values;
-        for (GLenum query : {GL_VIEWPORT, GL_COLOR_CLEAR_VALUE, GL_UNPACK_ALIGNMENT,
-                             GL_FRAMEBUFFER_BINDING_EXT, GL_TEXTURE_BINDING_2D}) {
-            float value[4] = {};
-            glGetFloatv(query, value);
-            values.insert(values.end(), value, value + 4);
-        }
-        return values;
-    };
-    const Texture2D texture(Texture::INTERNAL_FORMAT_RGBA8, 4, 4, false);
-    const std::vector<float> before = state();
-    try {
-        const FramebufferObject framebuffer;
-        const ScopedFramebufferBinding binding(framebuffer.objectID());
-        const ScopedTextureBinding textureBinding(GL_TEXTURE_2D, texture.objectID());
-        const ScopedViewport viewport(1, 2, 3, 4);
-        const ScopedClearColor clear(0.25f, 0.5f, 0.75f, 1.0f);
-        const ScopedPixelUnpack unpack{PixelUnpackParameters()};
-        EXPECT_NE(state(), before);
-        throw 1;
-    } catch (int) {
-    }
-    EXPECT_EQ(state(), before);
 }
 
 }  // namespace
