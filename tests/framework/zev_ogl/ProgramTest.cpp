@@ -15,7 +15,7 @@ using testing::AllOf, testing::HasSubstr, testing::ThrowsMessage;
 
 const char* kVertex[] = {"#version 110\nvoid main() { gl_Position = gl_Vertex; }\n"};
 
-TEST_F(ProgramTest, BuildsFromSeveralSourcesPerStageAndDeletesItsShaders) {
+TEST_F(ProgramTest, BuildsFromSeveralSourcesPerStageOrFailsWithTheDriversLog) {
     unsigned int name = 0;
     {
         Program program;
@@ -36,9 +36,7 @@ TEST_F(ProgramTest, BuildsFromSeveralSourcesPerStageAndDeletesItsShaders) {
         EXPECT_EQ(LiveObjects::count(ObjectKind::Shader), 1u);
     }
     EXPECT_FALSE(glIsProgram(name));
-}
-
-TEST_F(ProgramTest, CompileAndLinkFailuresCarryTheInfoLog) {
+    // Failures carry the driver's log.
     Program program;
     const char* broken[] = {"#version 110\nvoid main() { gl_FragColor = undefinedThing; }\n"};
     EXPECT_THAT([&] { program.loadFragmentShader(1, broken, nullptr); },
