@@ -1,7 +1,15 @@
 // zev-filter, run as a program: its filters, depths, vignette and GLX route
 // against references computed here in doubles, its OpenEXR output, its
-// refusals, where its output goes and what signals do; and its PNG reader and
-// writer, called directly on files this test puts together in every layout.
+// refusals, where its output goes and what signals do; and its modules, called
+// directly: the PNG reader and writer on files put together here in every
+// layout, the OpenEXR reader and writer on files that the OpenEXR library
+// writes, and the quantisation of rows.
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfOutputFile.h>
+#include <ImfTiledOutputFile.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -14,26 +22,25 @@
 #include <array>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <numeric>
 #include <set>
-#include <string>
 #include <thread>
 #include <tuple>
 #include <type_traits>
-#include <vector>
 
 #include "ExrIO.h"
 #include "PngIO.h"
+#include "Quantise.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using ZevFilter::ExrImage;
-using ZevFilter::RgbaPixels;
+using namespace ZevFilter;
 
 // A PNG file: the header's fields, the pixel data (rows of a filter byte and
 // packed samples, pass after pass when interlaced) and the optional chunks.
@@ -66,9 +73,9 @@ template <class Picture>
 void writePicture(const fs::path& path, const Picture& picture) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if constexpr (std::is_same_v<Picture, ExrImage>)
-        ZevFilter::writeExr(file, path, picture);
+        writeExr(file, path, picture);
     else
-        ZevFilter::writePng(file, path, picture, 1);
+        writePng(file, path, picture, 1);
     std::fclose(file);
 }
 
@@ -78,7 +85,7 @@ std::string fileText(const fs::path& path) {
 }
 
 // The program's output, through the reader that the layout test checks.
-RgbaPixels readOutput(const fs::path& path) { return ZevFilter::PngReader(path, 1 << 24).read(); }
+RgbaPixels readOutput(const fs::path& path) { return PngReader(path, 1 << 24).read(); }
 
 struct Finished {
     int exitCode = -1;  // 256 + the signal's number when killed by one
@@ -295,7 +302,6 @@ TEST_F(ZevFilterTest, FiltersDepthsAndVignetteStayCloseToTheirReferences) {
 }
 
 TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
-    using namespace ZevFilter;
     // Float passes turned half: a picture of the program's own would come out as half RGBA.
     const std::array<float, 4> colour{0.25f, 0.5f, 2.0f, 1.0f};
     ExrImage input{{-3, 5, 12, 14}, {0, 0, 19, 19}, ExrChannelType::Float, ExrLayout::Rgb, {}};
@@ -497,13 +503,156 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
                     }
                 std::ofstream("layout.png", std::ios::binary)
                     << pngFile(13, 11, depth, type, data, variant & 1, plte, trns);
-                const RgbaPixels decoded = ZevFilter::PngReader("layout.png", kPixels).read();
+                const RgbaPixels decoded = PngReader("layout.png", kPixels).read();
                 EXPECT_EQ(decoded.bitDepth, expected.bitDepth);
                 EXPECT_TRUE(decoded.bytes == expected.bytes);
                 writePicture("back.png", decoded);
                 EXPECT_TRUE(readOutput("back.png").bytes == expected.bytes);
                 EXPECT_EQ(fileText("back.png").at(25) == 2, !alpha && !keyed);
             }
+}
+
+// OpenEXR files as the OpenEXR library writes them, in the data window
+// below; channels by letter, lower case r and b for the chroma channels RY
+// and BY.
+const ExrLimits kLimits{64, 1000};
+const Imath::Box2i kDisplay({0, 0}, {9, 7}), kData({-2, 3}, {3, 7});  // off the left edge
+
+// Above 1 and negative, exact in half, and apart for R, G, B and A.
+float exrValue(int x, int y, char c) { return static_cast<float>(x - 2 * y + c % 7) * 2.5F; }
+
+std::string writeExrFile(const std::string& name, const std::string& channels, Imf::PixelType type,
+                         bool tiled = false, Imf::Compression compression = Imf::ZIP_COMPRESSION) {
+    Imf::Header header(kDisplay, kData, 1, {0, 0}, 1, Imf::INCREASING_Y, compression);
+    std::vector<std::vector<uint32_t>> planes;  // one sample in each word
+    Imf::FrameBuffer frame;
+    for (const char channel : channels) {
+        const std::string channelName =
+            std::string(1, char(std::toupper(channel))) + (std::islower(channel) != 0 ? "Y" : "");
+        header.channels().insert(channelName, Imf::Channel(type));
+        auto& plane = planes.emplace_back();
+        for (int i = 0; i < 30; ++i) {  // the data window's 6x5 pixels
+            const float v = exrValue(kData.min.x + i % 6, kData.min.y + i / 6, channel);
+            uint32_t word = half(v).bits();  // in the first bytes, on a little-endian machine
+            if (type == Imf::FLOAT) std::memcpy(&word, &v, sizeof v);
+            plane.push_back(word);
+        }
+        frame.insert(channelName, Imf::Slice::Make(type, plane.data(), kData, 4));
+    }
+    if (tiled) {
+        header.setTileDescription(Imf::TileDescription(4, 4));
+        Imf::TiledOutputFile file(name.c_str(), header);
+        file.setFrameBuffer(frame);
+        file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
+    } else {
+        Imf::OutputFile file(name.c_str(), header);
+        file.setFrameBuffer(frame);
+        file.writePixels(kData.max.y - kData.min.y + 1);
+    }
+    return name;
+}
+
+using ExrIO = ZevFilterTest;
+using ExrIODeathTest = ZevFilterTest;
+
+TEST_F(ExrIO, EveryTypeLayoutStorageAndCompressionRoundTripsExactly) {
+    const Imf::Compression compressions[] = {Imf::NO_COMPRESSION, Imf::ZIP_COMPRESSION,
+                                             Imf::PIZ_COMPRESSION};
+    const std::string layouts[] = {"RGBA", "RGB", "YA", "Y"};  // in ExrLayout's order
+    for (int n = 0; n < 48; ++n) {
+        const auto [type, layout] = std::pair(ExrChannelType(n % 2), ExrLayout(n / 2 % 4));
+        const std::string& channels = layouts[n / 2 % 4];
+        SCOPED_TRACE(channels + " case " + std::to_string(n));
+        const ExrImage image =
+            readExr(writeExrFile("in.exr", channels, n % 2 ? Imf::FLOAT : Imf::HALF, n / 8 % 2,
+                                 compressions[n / 16]),
+                    kLimits);
+        EXPECT_EQ(std::tie(image.channelType, image.layout, image.displayWindow, image.dataWindow),
+                  std::make_tuple(type, layout, ExrBox{0, 0, 9, 7}, ExrBox{-2, 3, 3, 7}));
+        for (size_t i = 0; i < image.rgba.size(); ++i) {
+            const char source = channels[0] == 'Y' && i % 4 < 3 ? 'Y' : "RGBA"[i % 4];
+            const int x = static_cast<int>(i / 4 % 6) - 2, y = static_cast<int>(i / 24) + 3;
+            const bool absent = channels.find(source) == std::string::npos;
+            ASSERT_EQ(image.rgba[i], absent ? 1.0F : exrValue(x, y, source)) << i;
+        }
+        writePicture("out.exr", image);
+        EXPECT_EQ(Imf::InputFile("out.exr").header().compression(), Imf::ZIP_COMPRESSION);
+        const ExrImage back = readExr("out.exr", kLimits);
+        EXPECT_EQ(
+            std::tie(back.rgba, back.channelType, back.layout, back.displayWindow, back.dataWindow),
+            std::tie(image.rgba, type, layout, image.displayWindow, image.dataWindow));
+    }
+}
+
+// Each file is read in a child whose address space allows only a little more
+// than it holds already, so that a large allocation on the way fails the read.
+TEST_F(ExrIODeathTest, BadFilesAreRefusedClearlyWithoutLargeAllocations) {
+    std::vector<std::pair<std::string, std::string>> refused{
+        {writeExrFile("z.exr", "Z", Imf::FLOAT), "channels Z are neither R, G, B"},
+        {writeExrFile("chroma.exr", "Yrb", Imf::HALF), "luminance-chroma"},
+        {writeExrFile("uint.exr", "RGB", Imf::UINT), "unsigned integers"},
+        {"text.exr", "'text.exr' is not an OpenEXR file"}};
+    std::ofstream(refused.back().first) << "not an image at all";
+    // Headers claiming other data windows, and files cut short.
+    const std::pair<std::array<int32_t, 4>, std::string> windows[] = {
+        {{0, 0, 99999, 99999}, "100000x100000 has a side above the limit of 64"},
+        {{0, 0, 60, 20}, "61x21 has more than the limit of 1000 pixels"},
+        {{0, 0, 1 << 30, 1 << 30}, "not a readable OpenEXR header"}};
+    for (const auto& [window, message] : windows) {
+        refused.emplace_back(writeExrFile(message.substr(0, 2) + ".exr", "RGB", Imf::HALF),
+                             message);
+        std::fstream bytes(refused.back().first, std::ios::in | std::ios::out | std::ios::binary);
+        const std::string content((std::istreambuf_iterator<char>(bytes)), {});
+        bytes.seekp(static_cast<std::streamoff>(content.find("dataWindow") + 21));
+        bytes.write(reinterpret_cast<const char*>(window.data()), sizeof window);
+    }
+    for (const uintmax_t keep : {40, 41, 1000, 1001}) {  // odd: tiled
+        const std::string name = "cut" + std::to_string(keep) + ".exr";
+        refused.emplace_back(writeExrFile(name, "RGB", Imf::HALF, keep % 2, Imf::NO_COMPRESSION),
+                             "'" + name + "': ");
+        fs::resize_file(name, std::min(keep, fs::file_size(name) - 20));
+    }
+    const auto readWithLittleMemory = [](const std::string& path) {
+#ifndef __SANITIZE_ADDRESS__  // its shadow memory needs a vast address space
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = static_cast<rlim_t>(pages) * 4096 + (rlim_t{256} << 20);
+        const rlimit bound{limit, limit};
+        setrlimit(RLIMIT_AS, &bound);
+#endif
+        try {
+            readExr(path, kLimits);
+        } catch (const ExrError& e) {
+            std::fputs(e.what(), stderr);
+            std::_Exit(3);
+        }
+        std::_Exit(0);
+    };
+    for (const auto& [path, message] : refused)
+        EXPECT_EXIT(readWithLittleMemory(path), testing::ExitedWithCode(3), message) << path;
+}
+
+// Vector quantisation against the rule it stands for: std::lround of the
+// value clamped to [0, 1], NaN as 0.
+TEST(QuantiseTest, RowsRoundLikeLroundOfTheClampedValueAtBothDepths) {
+    std::vector<float> values{std::nanf(""), -HUGE_VALF, HUGE_VALF, -0.0f, 1.5f, 2e9f};
+    for (float value = -0.01f; value < 1.01f; value += 3e-7f) values.push_back(value);
+    for (const float levels : {255.0f, 65535.0f})  // each half level and its neighbours
+        for (float k = 0.5f; k < levels; k += 1.0f)
+            for (const float towards : {0.0f, k / levels, 1.0f})
+                values.push_back(std::nextafter(k / levels, towards));
+    values.resize((values.size() / 8) * 8 + 4);  // an odd number of colours: the tails too
+    std::vector<ZEV::float4> colours(values.size() / 4);
+    for (size_t n = 0; n < values.size(); ++n) colours[n / 4][n % 4] = values[n];
+    std::vector<uint8_t> bytes(values.size());
+    std::vector<uint16_t> words(values.size());
+    quantiseRow(colours.data(), colours.size(), bytes.data());
+    quantiseRow(colours.data(), colours.size(), words.data());
+    for (size_t n = 0; n < values.size(); ++n) {
+        const float level = values[n] > 0.0f ? std::min(values[n], 1.0f) : 0.0f;
+        ASSERT_EQ(bytes[n], std::lround(level * 255.0f)) << values[n];
+        ASSERT_EQ(words[n], std::lround(level * 65535.0f)) << values[n];
+    }
 }
 
 }  // namespace
