@@ -101,7 +101,7 @@ protected:
         fs::current_path(folder_);
     }
     void TearDown() override {
-        fs::current_path(home_);
+        fs::current_path(fs::temp_directory_path());
         for (const char* suffix : {"", ".out", ".err"}) fs::remove_all(folder_ + suffix);
     }
 
@@ -137,11 +137,6 @@ protected:
                 fileText(folder_ + ".out"), fileText(folder_ + ".err"), usage.ru_maxrss};
     }
 
-    Finished run(const std::vector<std::string>& arguments, int fileBlocks = 0) const {
-        return finish(start(arguments, fileBlocks));
-    }
-
-    const fs::path home_ = fs::current_path();
     std::string folder_ = (fs::temp_directory_path() / "zev-filter-test-XXXXXX").string();
 };
 
@@ -220,15 +215,11 @@ Picture vignette(const Picture& in) {
 TEST_F(ZevFilterTest, FiltersDepthsAndVignetteStayCloseToTheirReferences) {
     // Ramps in red, 3-pixel checks in green, noise in blue, alpha in steps.
     const Picture source = map([](int x, int y, size_t c) {
-        const double values[] = {(x + y) / double(kWidth + kHeight),
-                                 (x / 3 + y / 3) % 2 ? 0.9 : 0.1,
-                                 ((x * 73u + y * 151u) * 2654435761u >> 24) / 255.0,
-                                 x < kWidth / 2 ? 1.0 : 0.5 + y / 60.0};
-        return values[c];
+        return std::array{(x + y) / double(kWidth + kHeight), (x / 3 + y / 3) % 2 ? 0.9 : 0.1,
+                          ((x * 73u + y * 151u) * 2654435761u >> 24) / 255.0,
+                          x < kWidth / 2 ? 1.0 : 0.5 + y / 60.0}[c];
     });
-    const Picture grey = map([](int, int, size_t c) {
-        return std::array{90, 160, 220, 255}[c] / 255.0;
-    });
+    const Picture grey = map([](int, int, size_t c) { return c < 3 ? 0.35 + 0.25 * c : 1.0; });
     const auto blurred = [](const Picture& p) { return blur(p, 2); };
     struct Case {
         std::vector<std::string> arguments;
@@ -312,8 +303,9 @@ TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
     for (const auto& [option, name] :
          {std::pair{"--output=o.EXR", "o.EXR"}, {"--format=exr", "zev-filter-out.exr"}}) {
         SCOPED_TRACE(option);
-        const Finished finished = run({"--input", "in.exr", "--vignette", "0", "--filter", "blur",
-                                       "--sigma", "1", "--precision", "16", option});
+        const Finished finished =
+            finish(start({"--input", "in.exr", "--vignette", "0", "--filter", "blur", "--sigma",
+                          "1", "--precision", "16", option}));
         ASSERT_EQ(finished.exitCode, 0) << finished.err;
         const ExrImage output = readExr(name, {64, 4096});
         EXPECT_EQ(
@@ -328,22 +320,16 @@ TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
 }
 
 TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
-    const std::string rows(68, '\0');  // 4 rows: a filter byte, 4 pixels of RGBA
-    const std::string good = pngFile(4, 4, 8, 6, rows);
     writePicture("good.exr", ExrImage{{0, 0, 3, 3}, {0, 0, 3, 3}, {}, {}, std::vector(64, 0.5f)});
-    // Files cut short, and files of 4 x 4 pixels whose headers claim more.
-    for (const auto& [name, bytes] : std::initializer_list<std::pair<const char*, std::string>>{
-             {"good.png", good},
-             {"cut.png", good.substr(0, good.size() - 20)},
-             {"10000x6000.png", pngFile(10000, 6000, 8, 6, rows)},
-             {"20000x20000.png", pngFile(20000, 20000, 8, 6, rows)},
-             {"20000x2.png", pngFile(20000, 2, 8, 6, rows)}})
-        std::ofstream(name, std::ios::binary) << bytes;
+    // Files of 4 x 4 pixels whose headers claim that size or more, and one cut short.
+    for (const auto& [width, height] : {std::pair{4, 4}, {10000, 6000}, {20000, 20000}, {20000, 2}})
+        std::ofstream(std::to_string(width) + "x" + std::to_string(height) + ".png")
+            << pngFile(width, height, 8, 6, std::string(68, '\0'));
+    std::ofstream("cut.png") << fileText("4x4.png").substr(0, fileText("4x4.png").size() - 20);
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
         std::string message;  // in stderr after "zev-filter: "
-        int fileBlocks = 0;
     };
     const std::vector<Case> cases = {
         {{"--sigma", "1e-30"}, 2, "--sigma needs a number from 0.1 to 10, got '1e-30'\n"},
@@ -355,29 +341,27 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--input", "cut.png"}, 3, "'cut.png': the file ends early\n"},
         {{"--input", "10000x6000.png"}, 3, "'10000x6000.png': Not enough image data\n"},
         {{"--input", "20000x20000.png"}, 3, "'20000x20000.png' is 20000 x 20000 pixels, more"},
-        {{"--input", "good.png", "--max-pixels", "15"}, 3, "'good.png' is 4 x 4 pixels, more"},
+        {{"--input", "4x4.png", "--max-pixels", "15"}, 3, "'4x4.png' is 4 x 4 pixels, more"},
         {{"--input", "20000x2.png"}, 3, "'20000x2.png' is 20000 x 2 pixels; this GL driver's"},
         {{"--input", "good.exr", "--max-pixels", "15"}, 3, "'good.exr': data window 4x4 has more"},
         {{"--input", "missing.png"}, 3, "cannot read 'missing.png': No such file or directory\n"},
         {{"--input", "."}, 3, "cannot read '.': Is a directory\n"},
         {{"--output", "."}, 4, "cannot write '.': it is a directory\n"},
         {{"--output", "/dev/full"}, 4, "cannot write '/dev/full': No space left on device\n"},
-        {{"--size", "256x256"}, 4, "cannot write 'out.png': File too large\n", 2},
+        {{"--size", "256x256"}, 4, "cannot write 'out.png': File too large\n"},
     };
     const std::set<std::string> before = listing();
     for (const Case& c : cases) {
         std::vector<std::string> arguments{"--output", "out.png"};
         if (c.arguments.front() != "--input") arguments.insert(arguments.end(), {"--size", "8x8"});
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        const Finished finished = run(arguments, c.fileBlocks);
+        const Finished finished = finish(start(arguments, 2));  // 1 KiB at most
         SCOPED_TRACE(::testing::PrintToString(c.arguments));
         EXPECT_EQ(finished.exitCode, c.exitCode) << finished.err;
         EXPECT_NE(finished.err.find("zev-filter: " + c.message), std::string::npos) << finished.err;
         EXPECT_EQ(finished.out, "");
         EXPECT_EQ(listing(), before);
-        if (c.exitCode == 3) {
-            EXPECT_LT(finished.maxResidentKiB, 200 * 1024) << "memory follows the file";
-        }
+        EXPECT_LT(finished.maxResidentKiB, 200 * 1024) << "memory follows the file";
     }
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
@@ -397,11 +381,9 @@ TEST_F(ZevFilterTest, OutputReplacesOnlyWhatItMayAndLeavesNoTemporaryFile) {
     std::set<std::string> expected = listing();
     for (const char* output :
          {"kept.png", "link.png", "dangling.png", "out.png", "fifo", "/dev/null", "-"}) {
-        const Finished finished = run({"--size", "32x16", "--output", output});
+        const Finished finished = finish(start({"--size", "32x16", "--output", output}));
         EXPECT_EQ(finished.exitCode, 0) << output << "\n" << finished.err;
-        if (std::string(output) == "-") {
-            EXPECT_EQ(finished.out.substr(0, 4), "\x89PNG");
-        }
+        EXPECT_EQ(finished.out.rfind("\x89PNG", 0) == 0, output == std::string("-")) << output;
     }
     if (const int fd = open("fifo", O_WRONLY | O_NONBLOCK); fd >= 0) close(fd);
     reader.join();
@@ -421,14 +403,14 @@ TEST_F(ZevFilterTest, SignalsWhileWaitingOrWritingExitAtOnceAndLeaveNothing) {
     const std::set<std::string> before = listing();
     // Ctrl-C while the program waits for its input, SIGTERM while it writes.
     for (const int signal : {SIGINT, SIGTERM}) {
-        const bool waiting = signal == SIGINT;
-        const pid_t pid = start(waiting ? std::vector<std::string>{"--input", "in.fifo"}
-                                        : std::vector<std::string>{"--compression-level", "9"});
+        const pid_t pid =
+            start(signal == SIGINT ? std::vector<std::string>{"--input", "in.fifo"}
+                                   : std::vector<std::string>{"--compression-level", "9"});
         int fd = -1;  // our end of the input, or 0 once the temporary file shows
         for (int attempt = 0; attempt < 60000 && fd < 0; usleep(1000), ++attempt)
-            fd = waiting                             ? open("in.fifo", O_WRONLY | O_NONBLOCK)
-                 : listing().begin()->front() == '.' ? 0
-                                                     : -1;
+            if ((fd = open("in.fifo", O_WRONLY | O_NONBLOCK)) < 0 &&
+                listing().begin()->front() == '.')
+                fd = 0;
         EXPECT_GE(fd, 0) << signal << ": the stage was never reached";
         kill(pid, signal);
         const Finished finished = finish(pid);
@@ -440,10 +422,8 @@ TEST_F(ZevFilterTest, SignalsWhileWaitingOrWritingExitAtOnceAndLeaveNothing) {
 }
 
 TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
-    unsigned int seed = 12345;
-    const auto next = [&seed](unsigned int levels) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % levels;
+    auto next = [seed = 12345u](unsigned int levels) mutable {
+        return ((seed = seed * 1103515245u + 12345u) >> 8) % levels;
     };
     constexpr size_t kPixels = size_t{13} * 11;
     // Colour types: 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA.
@@ -504,7 +484,6 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
                 std::ofstream("layout.png", std::ios::binary)
                     << pngFile(13, 11, depth, type, data, variant & 1, plte, trns);
                 const RgbaPixels decoded = PngReader("layout.png", kPixels).read();
-                EXPECT_EQ(decoded.bitDepth, expected.bitDepth);
                 EXPECT_TRUE(decoded.bytes == expected.bytes);
                 writePicture("back.png", decoded);
                 EXPECT_TRUE(readOutput("back.png").bytes == expected.bytes);
@@ -571,9 +550,10 @@ TEST_F(ExrIO, EveryTypeLayoutStorageAndCompressionRoundTripsExactly) {
                   std::make_tuple(type, layout, ExrBox{0, 0, 9, 7}, ExrBox{-2, 3, 3, 7}));
         for (size_t i = 0; i < image.rgba.size(); ++i) {
             const char source = channels[0] == 'Y' && i % 4 < 3 ? 'Y' : "RGBA"[i % 4];
-            const int x = static_cast<int>(i / 4 % 6) - 2, y = static_cast<int>(i / 24) + 3;
             const bool absent = channels.find(source) == std::string::npos;
-            ASSERT_EQ(image.rgba[i], absent ? 1.0F : exrValue(x, y, source)) << i;
+            ASSERT_EQ(image.rgba[i],
+                      absent ? 1.0F : exrValue(int(i / 4 % 6) - 2, int(i / 24) + 3, source))
+                << i;
         }
         writePicture("out.exr", image);
         EXPECT_EQ(Imf::InputFile("out.exr").header().compression(), Imf::ZIP_COMPRESSION);
