@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -83,9 +84,6 @@ std::string fileText(const fs::path& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-// The program's output, through the reader that the layout test checks.
-RgbaPixels readOutput(const fs::path& path) { return PngReader(path, 1 << 24).read(); }
-
 struct Finished {
     int exitCode = -1;  // 256 + the signal's number when killed by one
     std::string out, err;
@@ -110,9 +108,8 @@ protected:
         return names;
     }
 
-    // Starts zev-filter through the shell, which sends its streams to files
-    // beside the folder, caps the files it writes at a number of 512-byte
-    // blocks when given, and runs it through a launcher when given.
+    // Starts zev-filter through the shell: its streams go to files beside the
+    // folder, the files it writes are capped at fileBlocks 512-byte blocks.
     pid_t start(const std::vector<std::string>& arguments, int fileBlocks = 0,
                 const std::string& launcher = "") const {
         std::string command = "trap '' XFSZ; ulimit -f " +
@@ -120,11 +117,9 @@ protected:
                               launcher + " " ZEV_FILTER_PROGRAM;
         for (const std::string& argument : arguments) command += " '" + argument + "'";
         command += " >" + folder_ + ".out 2>" + folder_ + ".err";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
-            _exit(127);
-        }
+        pid_t pid = 0;
+        const char* shell[] = {"sh", "-c", command.c_str(), nullptr};
+        posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(shell), environ);
         return pid;
     }
 
@@ -258,15 +253,13 @@ TEST_F(ZevFilterTest, FiltersDepthsAndVignetteStayCloseToTheirReferences) {
         SCOPED_TRACE(::testing::PrintToString(c.arguments));
         const bool glx = c.arguments.back() == "glx";
         if (glx && access(ZEV_XVFB_RUN, X_OK) != 0) continue;  // no X server to start
-        // The input as its file holds it.
         const double inputTop = (1 << c.inputDepth) - 1, top = (1 << c.depth) - 1;
-        Picture input = c.input ? *c.input : source;
         RgbaPixels file(kWidth, kHeight, c.inputDepth);
-        for (size_t i = 0; i < input.size() * 4; ++i) {
-            double& value = input[i / 4][i % 4];
-            file.setSample(i / 4 % kWidth, i / 4 / kWidth, i % 4, std::lround(value * inputTop));
-            value = file.sample(i / 4 % kWidth, i / 4 / kWidth, i % 4) / inputTop;
-        }
+        const Picture input = map([&](int x, int y, size_t ch) {  // as its file holds it
+            file.setSample(x, y, ch,
+                           std::lround(at(c.input ? *c.input : source, x, y)[ch] * inputTop));
+            return file.sample(x, y, ch) / inputTop;
+        });
         writePicture("in.png", file);
         std::vector<std::string> arguments{"--input", "in.png", "--vignette", "0", "--filter"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -275,17 +268,14 @@ TEST_F(ZevFilterTest, FiltersDepthsAndVignetteStayCloseToTheirReferences) {
         ASSERT_EQ(finished.exitCode, 0) << finished.err;
         for (const std::string& line : c.summary)
             EXPECT_NE(finished.out.find(line), std::string::npos) << finished.out;
-        const RgbaPixels output = readOutput("zev-filter-out.png");
+        const RgbaPixels output = PngReader("zev-filter-out.png", 1 << 24).read();
         const Picture expected = c.reference(input);
-        double largest = 0, total = 0;
-        for (size_t i = 0; i < expected.size() * 4; ++i) {
-            const double error = std::abs(output.sample(i / 4 % kWidth, i / 4 / kWidth, i % 4) -
-                                          std::clamp(expected[i / 4][i % 4], 0.0, 1.0) * top);
-            largest = std::max(largest, error);
-            total += error;
-        }
-        EXPECT_LE(largest, c.largest);
-        EXPECT_LE(total / (expected.size() * 4), c.mean);
+        std::vector<double> errors;
+        for (size_t i = 0; i < expected.size() * 4; ++i)
+            errors.push_back(std::abs(output.sample(i / 4 % kWidth, i / 4 / kWidth, i % 4) -
+                                      std::clamp(expected[i / 4][i % 4], 0.0, 1.0) * top));
+        EXPECT_LE(*std::max_element(errors.begin(), errors.end()), c.largest);
+        EXPECT_LE(std::accumulate(errors.begin(), errors.end(), 0.0) / errors.size(), c.mean);
     }
 }
 
@@ -293,8 +283,7 @@ TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
     // Float passes turned half: a picture of the program's own would come out as half RGBA.
     const std::array<float, 4> colour{0.25f, 0.5f, 2.0f, 1.0f};
     ExrImage input{{-3, 5, 12, 14}, {0, 0, 19, 19}, ExrChannelType::Float, ExrLayout::Rgb, {}};
-    for (size_t i = 0; i < input.width() * input.height(); ++i)
-        input.rgba.insert(input.rgba.end(), colour.begin(), colour.end());
+    for (size_t i = 0; i < 16 * 10 * 4; ++i) input.rgba.push_back(colour[i % 4]);
     std::fill_n(input.at(8, 5), 3, 100.0f);  // a bright spot
     writePicture("in.exr", input);
     for (const auto& [option, name] :
@@ -323,12 +312,8 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         std::ofstream(std::to_string(width) + "x" + std::to_string(height) + ".png")
             << pngFile(width, height, 8, 6, std::string(68, '\0'));
     std::ofstream("cut.png") << fileText("4x4.png").substr(0, fileText("4x4.png").size() - 20);
-    struct Case {
-        std::vector<std::string> arguments;
-        int exitCode;
-        std::string message;  // in stderr after "zev-filter: "
-    };
-    const std::vector<Case> cases = {
+    // Options, exit status and the message after "zev-filter: ".
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
         {{"--sigma", "1e-30"}, 2, "--sigma needs a number from 0.1 to 10, got '1e-30'\n"},
         {{"--sigma", "nan"}, 2, "--sigma needs a number"},
         {{"--depth", "12"}, 2, "--depth needs 8 or 16, got '12'"},
@@ -348,14 +333,14 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
         {{"--size", "256x256"}, 4, "cannot write 'out.png': File too large\n"},
     };
     const std::set<std::string> before = listing();
-    for (const Case& c : cases) {
+    for (const auto& [options, exitCode, message] : cases) {
         std::vector<std::string> arguments{"--output", "out.png"};
-        if (c.arguments.front() != "--input") arguments.insert(arguments.end(), {"--size", "8x8"});
-        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        if (options.front() != "--input") arguments.insert(arguments.end(), {"--size", "8x8"});
+        arguments.insert(arguments.end(), options.begin(), options.end());
         const Finished finished = finish(start(arguments, 2));  // 1 KiB at most
-        SCOPED_TRACE(::testing::PrintToString(c.arguments));
-        EXPECT_EQ(finished.exitCode, c.exitCode) << finished.err;
-        EXPECT_NE(finished.err.find("zev-filter: " + c.message), std::string::npos) << finished.err;
+        SCOPED_TRACE(::testing::PrintToString(options));
+        EXPECT_EQ(finished.exitCode, exitCode) << finished.err;
+        EXPECT_NE(finished.err.find("zev-filter: " + message), std::string::npos) << finished.err;
         EXPECT_EQ(finished.out, "");
         EXPECT_EQ(listing(), before);
         EXPECT_LT(finished.maxResidentKiB, 200 * 1024) << "memory follows the file";
@@ -364,9 +349,8 @@ TEST_F(ZevFilterTest, RefusalsExitWithTheirStatusTouchNothingAndStaySmall) {
 }
 
 TEST_F(ZevFilterTest, OutputReplacesOnlyWhatItMayAndLeavesNoTemporaryFile) {
-    std::ofstream("kept.png") << "old";
+    for (const char* name : {"kept.png", "target.png"}) std::ofstream(name) << "old";
     fs::permissions("kept.png", fs::perms::owner_read | fs::perms::owner_write);
-    std::ofstream("target.png") << "old";
     fs::create_symlink("target.png", "link.png");
     fs::create_symlink("made.png", "dangling.png");
     // A link planted where older versions put their temporary file.
@@ -386,7 +370,7 @@ TEST_F(ZevFilterTest, OutputReplacesOnlyWhatItMayAndLeavesNoTemporaryFile) {
     reader.join();
     EXPECT_EQ(fromFifo.substr(0, 4), "\x89PNG");
     for (const char* written : {"kept.png", "target.png", "made.png", "out.png"})
-        EXPECT_EQ(readOutput(written).width, 32u) << written;
+        EXPECT_EQ(PngReader(written, 1 << 24).read().width, 32u) << written;
     expected.insert({"made.png", "out.png"});
     EXPECT_EQ(listing(), expected) << "no temporary file is left";
     EXPECT_EQ(fs::status("kept.png").permissions(), fs::perms::owner_read | fs::perms::owner_write);
@@ -399,15 +383,13 @@ TEST_F(ZevFilterTest, SignalsWhileWaitingOrWritingExitAtOnceAndLeaveNothing) {
     ASSERT_EQ(mkfifo("in.fifo", 0600), 0);
     const std::set<std::string> before = listing();
     // Ctrl-C while the program waits for its input, SIGTERM while it writes.
-    for (const int signal : {SIGINT, SIGTERM}) {
-        const pid_t pid =
-            start(signal == SIGINT ? std::vector<std::string>{"--input", "in.fifo"}
-                                   : std::vector<std::string>{"--compression-level", "9"});
+    for (const auto& [signal, option] :
+         {std::pair{SIGINT, "--input=in.fifo"}, {SIGTERM, "--compression-level=9"}}) {
+        const pid_t pid = start({option});
         int fd = -1;  // our end of the input, or 0 once the temporary file shows
         for (int attempt = 0; attempt < 60000 && fd < 0; usleep(1000), ++attempt)
-            if ((fd = open("in.fifo", O_WRONLY | O_NONBLOCK)) < 0 &&
-                listing().begin()->front() == '.')
-                fd = 0;
+            fd = std::max(open("in.fifo", O_WRONLY | O_NONBLOCK),
+                          listing().begin()->front() == '.' ? 0 : -1);
         EXPECT_GE(fd, 0) << signal << ": the stage was never reached";
         kill(pid, signal);
         const Finished finished = finish(pid);
@@ -480,7 +462,7 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
         const RgbaPixels decoded = PngReader("layout.png", kPixels).read();
         EXPECT_TRUE(decoded.bytes == expected.bytes);
         writePicture("back.png", decoded);
-        EXPECT_TRUE(readOutput("back.png").bytes == expected.bytes);
+        EXPECT_TRUE(PngReader("back.png", kPixels).read().bytes == expected.bytes);
         EXPECT_EQ(fileText("back.png").at(25) == 2, !alpha && !keyed);
     }
 }
@@ -522,18 +504,14 @@ std::string writeExrFile(const std::string& name, const std::string& channels, I
     return name;
 }
 
-using ExrIO = ZevFilterTest;
-
-TEST_F(ExrIO, EveryTypeLayoutStorageAndCompressionRoundTripsExactly) {
-    const Imf::Compression compressions[] = {Imf::NO_COMPRESSION, Imf::ZIP_COMPRESSION,
-                                             Imf::PIZ_COMPRESSION};
-    const std::string layouts[] = {"RGBA", "RGB", "YA", "Y"};  // in ExrLayout's order
+TEST_F(ZevFilterTest, ExrEveryTypeLayoutStorageAndCompressionRoundTripsExactly) {
     for (int n = 0; n < 48; ++n) {
         const auto [type, layout] = std::pair(ExrChannelType(n % 2), ExrLayout(n / 2 % 4));
-        const std::string& channels = layouts[n / 2 % 4];
+        const std::string channels = std::array{"RGBA", "RGB", "YA", "Y"}[n / 2 % 4];  // in order
         SCOPED_TRACE(channels + " case " + std::to_string(n));
-        writeExrFile("in.exr", channels, n % 2 ? Imf::FLOAT : Imf::HALF, n / 8 % 2,
-                     compressions[n / 16]);
+        writeExrFile(
+            "in.exr", channels, n % 2 ? Imf::FLOAT : Imf::HALF, n / 8 % 2,
+            std::array{Imf::NO_COMPRESSION, Imf::ZIP_COMPRESSION, Imf::PIZ_COMPRESSION}[n / 16]);
         const ExrImage image = readExr("in.exr", kLimits);
         EXPECT_EQ(std::tie(image.channelType, image.layout, image.displayWindow, image.dataWindow),
                   std::make_tuple(type, layout, ExrBox{0, 0, 9, 7}, ExrBox{-2, 3, 3, 7}));
@@ -553,7 +531,7 @@ TEST_F(ExrIO, EveryTypeLayoutStorageAndCompressionRoundTripsExactly) {
     }
 }
 
-TEST_F(ExrIO, BadFilesAreRefusedClearlyWithoutLargeAllocations) {
+TEST_F(ZevFilterTest, ExrBadFilesAreRefusedClearlyWithoutLargeAllocations) {
     std::vector<std::pair<std::string, std::string>> refused{
         {writeExrFile("z.exr", "Z", Imf::FLOAT), "channels Z are neither R, G, B"},
         {writeExrFile("chroma.exr", "Yrb", Imf::HALF), "luminance-chroma"},
@@ -597,8 +575,7 @@ TEST_F(ExrIO, BadFilesAreRefusedClearlyWithoutLargeAllocations) {
     }
 }
 
-// Vector quantisation against the rule it stands for: std::lround of the
-// value clamped to [0, 1], NaN as 0.
+// Row quantisation against std::lround of the value clamped to [0, 1], NaN as 0.
 TEST(QuantiseTest, RowsRoundLikeLroundOfTheClampedValueAtBothDepths) {
     std::vector<float> values{std::nanf(""), -HUGE_VALF, HUGE_VALF, -0.0f, 1.5f, 2e9f};
     for (float value = -0.01f; value < 1.01f; value += 3e-7f) values.push_back(value);
