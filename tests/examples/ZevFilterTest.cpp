@@ -28,6 +28,7 @@
 #include <functional>
 #include <iterator>
 #include <numeric>
+#include <random>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -42,8 +43,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace ZevFilter;
 
-// A PNG file: the header's fields, the pixel data (rows of a filter byte and
-// packed samples, pass after pass when interlaced) and the optional chunks.
+// A PNG file: header fields, pixel data (filtered rows, pass after pass) and optional chunks.
 std::string pngFile(uint32_t width, uint32_t height, int depth, int colourType,
                     const std::string& data, bool interlaced = false,
                     const std::string& palette = "", const std::string& transparency = "") {
@@ -289,9 +289,8 @@ TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
     for (const auto& [option, name] :
          {std::pair{"--output=o.EXR", "o.EXR"}, {"--format=exr", "zev-filter-out.exr"}}) {
         SCOPED_TRACE(option);
-        const Finished finished =
-            finish(start({"--input", "in.exr", "--vignette", "0", "--filter", "blur", "--sigma",
-                          "1", "--precision", "16", option}));
+        const Finished finished = finish(start({"--input=in.exr", "--vignette=0", "--filter=blur",
+                                                "--sigma=1", "--precision=16", option}));
         ASSERT_EQ(finished.exitCode, 0) << finished.err;
         const ExrImage output = readExr(name, {64, 4096});
         EXPECT_EQ(
@@ -401,9 +400,7 @@ TEST_F(ZevFilterTest, SignalsWhileWaitingOrWritingExitAtOnceAndLeaveNothing) {
 }
 
 TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
-    auto next = [seed = 12345u](unsigned int levels) mutable {
-        return ((seed = seed * 1103515245u + 12345u) >> 8) % levels;
-    };
+    std::minstd_rand noise(12345);
     constexpr size_t kPixels = size_t{13} * 11;
     // Each pass's first column and row and its steps.
     const std::vector<std::array<size_t, 4>> adam7 = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
@@ -422,12 +419,12 @@ TEST_F(ZevFilterTest, EveryPngLayoutDecodesExactlyAndWritesBackExactly) {
         const size_t channels = (type == 2 || type == 6 ? 3 : 1) + (alpha ? 1 : 0);
         const unsigned int levels = 1u << depth, top = depth == 16 ? 65535 : 255;
         std::vector<unsigned int> samples(kPixels * channels);
-        for (unsigned int& sample : samples) sample = next(levels);
+        for (unsigned int& sample : samples) sample = noise() % levels;
         // Random colours, the first half with alpha; or the first pixel's colour clear.
         std::string plte, trns;
         for (unsigned int i = 0; palette && i < levels; ++i) {
-            plte += {char(next(256)), char(next(256)), char(i)};
-            if (keyed && i <= levels / 2) trns += char(next(256));
+            plte += {char(noise()), char(noise()), char(i)};
+            if (keyed && i <= levels / 2) trns += char(noise());
         }
         for (size_t c = 0; keyed && !palette && c < channels; ++c)
             trns += {char(samples[c] >> 8), char(samples[c])};
@@ -517,10 +514,9 @@ TEST_F(ZevFilterTest, ExrEveryTypeLayoutStorageAndCompressionRoundTripsExactly) 
                   std::make_tuple(type, layout, ExrBox{0, 0, 9, 7}, ExrBox{-2, 3, 3, 7}));
         for (size_t i = 0; i < image.rgba.size(); ++i) {
             const char source = channels[0] == 'Y' && i % 4 < 3 ? 'Y' : "RGBA"[i % 4];
+            const int x = int(i / 4 % 6) - 2, y = int(i / 24) + 3;
             const bool absent = channels.find(source) == std::string::npos;
-            ASSERT_EQ(image.rgba[i],
-                      absent ? 1.0F : exrValue(int(i / 4 % 6) - 2, int(i / 24) + 3, source))
-                << i;
+            ASSERT_EQ(image.rgba[i], absent ? 1.0F : exrValue(x, y, source)) << i;
         }
         writePicture("out.exr", image);
         EXPECT_EQ(Imf::InputFile("out.exr").header().compression(), Imf::ZIP_COMPRESSION);
