@@ -134,8 +134,7 @@ protected:
     std::string folder_ = (fs::temp_directory_path() / "zev-filter-test-XXXXXX").string();
 };
 
-// The filters in doubles, on pictures of RGBA in [0, 1] whose positions
-// clamp to the picture, as the passes read it.
+// The filters in doubles on RGBA in [0, 1], positions clamped to the picture as passes read it.
 constexpr int kWidth = 41, kHeight = 29;
 using Picture = std::vector<std::array<double, 4>>;
 
@@ -194,8 +193,7 @@ Picture sepia(const Picture& in) {
     });
 }
 
-// Colour times 1 - d^2 / 2r^2, d from the centre to the pixel's centre, r
-// from the centre to a corner: a vignette of strength 0.5.
+// Vignette 0.5: colour times 1 - d^2 / 2r^2, d and r from the centre to pixel and corner.
 Picture vignette(const Picture& in) {
     return map([&](int x, int y, size_t c) {
         const double dx = x + 0.5 - kWidth / 2.0, dy = y + 0.5 - kHeight / 2.0;
