@@ -144,7 +144,7 @@ const std::array<double, 4>& at(const Picture& picture, int x, int y) {
 
 // The picture whose channel c at (x, y) is value(x, y, c).
 Picture map(const std::function<double(int, int, size_t)>& value) {
-    Picture result(kWidth * kHeight);
+    Picture result(size_t{kWidth} * kHeight);
     for (size_t i = 0; i < result.size() * 4; ++i)
         result[i / 4][i % 4] = value(int(i / 4) % kWidth, int(i / 4) / kWidth, i % 4);
     return result;
@@ -281,8 +281,8 @@ TEST_F(ZevFilterTest, ExrKeepsTheInputsTypeLayoutAndWindowsAndValuesAboveOne) {
     // Float passes turned half: a picture of the program's own would come out as half RGBA.
     const std::array<float, 4> colour{0.25f, 0.5f, 2.0f, 1.0f};
     ExrImage input{{-3, 5, 12, 14}, {0, 0, 19, 19}, ExrChannelType::Float, ExrLayout::Rgb, {}};
-    for (size_t i = 0; i < 16 * 10 * 4; ++i) input.rgba.push_back(colour[i % 4]);
-    std::fill_n(input.at(8, 5), 3, 100.0f);  // a bright spot
+    for (size_t i = 0; i < 640; ++i) input.rgba.push_back(colour[i % 4]);  // 16 x 10 pixels
+    std::fill_n(input.at(8, 5), 3, 100.0f);                                // a bright spot
     writePicture("in.exr", input);
     for (const auto& [option, name] :
          {std::pair{"--output=o.EXR", "o.EXR"}, {"--format=exr", "zev-filter-out.exr"}}) {
@@ -556,15 +556,15 @@ TEST_F(ZevFilterTest, ExrBadFilesAreRefusedClearlyWithoutLargeAllocations) {
     rlimit bound{};
     getrlimit(RLIMIT_AS, &bound);
     const rlimit unbound = bound;
-    for (const auto& [path, message] : refused) {
+    for (const auto& refusal : refused) {
 #ifndef __SANITIZE_ADDRESS__  // its shadow memory needs a vast address space
         long pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
         bound.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (rlim_t{256} << 20);
         setrlimit(RLIMIT_AS, &bound);
 #endif
-        EXPECT_THAT([&] { readExr(path, kLimits); },
-                    testing::ThrowsMessage<ExrError>(testing::HasSubstr(message)));
+        EXPECT_THAT([&] { readExr(refusal.first, kLimits); },
+                    testing::ThrowsMessage<ExrError>(testing::HasSubstr(refusal.second)));
         setrlimit(RLIMIT_AS, &unbound);
     }
 }
