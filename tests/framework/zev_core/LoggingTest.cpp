@@ -28,8 +28,6 @@ TEST(FilteringStream, BufferPassesEveryCharacterThroughTheInserter) {
     EXPECT_EQ(buffer.sputc('\xff'), 0xff);  // a character, not end-of-file
     EXPECT_EQ(destination.str(), "  ab\n  cd\n\n;  e\xff");
     EXPECT_EQ(buffer.overflow(EOF), 0);
-    EXPECT_EQ(buffer.sgetc(), EOF);
-    EXPECT_EQ(buffer.pubsync(), 0);
     Buffer orphan(nullptr);
     EXPECT_EQ(orphan.sputn("abc", 3), 0);
     struct Refusing : std::streambuf {
