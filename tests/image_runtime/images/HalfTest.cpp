@@ -1,7 +1,8 @@
-// half: exact widening and classification of every pattern, rounding and
+// half: exact widening, classification and rounding of every pattern, and
 // the arithmetic. BulkConversionTest narrows every float, per value too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,12 +13,6 @@
 
 namespace ZEV {
 namespace {
-
-uint32_t floatBits(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
 
 half halfFromBits(unsigned short bits) {
     half h;
@@ -34,18 +29,36 @@ double halfValue(unsigned int bits) {
     return (bits & 0x8000) ? -magnitude : magnitude;
 }
 
-TEST(Half, EveryPatternWidensExactlyClassifiesAndNarrowsBackToItself) {
+// Every pattern widens exactly, is classified like its float and narrows back
+// to itself. Every finite one rounds to the nearer of the two neighbours with
+// zeros in the dropped bits (the larger one on a tie), unless the larger one
+// would be infinite; 10 bits and more keep every bit.
+TEST(Half, EveryPatternWidensClassifiesRoundsAndNarrowsBackToItself) {
+    EXPECT_TRUE(halfFromBits(0x7e00).round(9).isNan());
     const float smallestNormal = std::ldexp(1.0f, -14);
     for (unsigned int bits = 0; bits < 0x10000; ++bits) {
         const half h = halfFromBits(static_cast<unsigned short>(bits));
         const float f = h;
         if (((bits >> 10) & 0x1f) == 31) {
             // Infinities stay infinities and NaNs keep sign and payload.
-            const uint32_t expected =
-                ((bits & 0x8000u) << 16) | 0x7f800000u | ((bits & 0x3ffu) << 13);
-            ASSERT_EQ(floatBits(f), expected) << std::hex << bits;
+            uint32_t got;
+            std::memcpy(&got, &f, sizeof got);
+            ASSERT_EQ(got, ((bits & 0x8000u) << 16) | 0x7f800000u | ((bits & 0x3ffu) << 13))
+                << std::hex << bits;
         } else {
             ASSERT_EQ(static_cast<double>(f), halfValue(bits)) << std::hex << bits;
+            const double value = std::fabs(f);
+            for (unsigned int n = 0; n <= 11; ++n) {
+                const unsigned int step = 1u << (10 - std::min(n, 10u));
+                const unsigned int below = (bits & 0x7fff) / step * step;
+                const unsigned int above = below + step;
+                unsigned int expected = below;
+                if (below != (bits & 0x7fff) && above < 0x7c00 &&
+                    halfValue(above) - value <= value - halfValue(below))
+                    expected = above;
+                ASSERT_EQ(h.round(n).bits(), (bits & 0x8000) | expected)
+                    << std::hex << bits << " n=" << n;
+            }
         }
         const float magnitude = std::fabs(f);
         ASSERT_TRUE(h.isFinite() == std::isfinite(f) && h.isNan() == std::isnan(f) &&
@@ -57,31 +70,6 @@ TEST(Half, EveryPatternWidensExactlyClassifiesAndNarrowsBackToItself) {
         // Negative zero is the one pattern that does not come back: every
         // zero narrows to +0.
         ASSERT_EQ(half(f).bits(), bits == 0x8000 ? 0u : bits) << std::hex << bits;
-    }
-}
-
-TEST(Half, RoundKeepsTheNearestValueWithFewerSignificandBits) {
-    EXPECT_EQ(halfFromBits(0x3c01).round(12).bits(), 0x3c01);  // 10 and more keep every bit
-    EXPECT_TRUE(halfFromBits(0x7e00).round(9).isNan());
-
-    // Every finite pattern and bit count: the result is the nearer of the
-    // two neighbours with zeros in the dropped bits (the larger one on a
-    // tie), unless the larger one would be infinite.
-    for (unsigned int bits = 0; bits < 0x10000; ++bits) {
-        if ((bits & 0x7c00) == 0x7c00) continue;
-        const double value = std::fabs(halfValue(bits));
-        for (unsigned int n = 0; n <= 10; ++n) {
-            const unsigned int step = 1u << (10 - n);
-            const unsigned int below = (bits & 0x7fff) / step * step;
-            const unsigned int above = below + step;
-            unsigned int expected = below;
-            if (below != (bits & 0x7fff) && above < 0x7c00 &&
-                halfValue(above) - value <= value - halfValue(below))
-                expected = above;
-            const unsigned int got =
-                halfFromBits(static_cast<unsigned short>(bits)).round(n).bits();
-            ASSERT_EQ(got, (bits & 0x8000) | expected) << std::hex << bits << " n=" << n;
-        }
     }
 }
 
