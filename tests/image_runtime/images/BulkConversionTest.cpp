@@ -101,8 +101,7 @@ TEST(BulkConversion, EveryFloatNarrowsToTheNearestHalfWithTiesAwayFromZero) {
     std::atomic<uint32_t> wrong{0};
     ZEV::Test::sweepEveryFloatPattern(
         [&](uint64_t first, uint64_t stride) { errors += narrowingErrors(first, stride, wrong); });
-    EXPECT_EQ(errors, 0u) << "a wrong float pattern (or the first of a chunk) 0x" << std::hex
-                          << wrong;
+    EXPECT_EQ(errors, 0u) << "wrong pattern (or first of a chunk) 0x" << std::hex << wrong;
 }
 
 TEST(BulkConversion, EveryHalfWidensExactlyWithItsPayload) {

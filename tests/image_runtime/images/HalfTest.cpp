@@ -39,6 +39,7 @@ TEST(Half, EveryPatternWidensClassifiesRoundsAndNarrowsBackToItself) {
     for (unsigned int bits = 0; bits < 0x10000; ++bits) {
         const half h = halfFromBits(static_cast<unsigned short>(bits));
         const float f = h;
+        const float magnitude = std::fabs(f);
         if (((bits >> 10) & 0x1f) == 31) {
             // Infinities stay infinities and NaNs keep sign and payload.
             uint32_t got;
@@ -47,28 +48,25 @@ TEST(Half, EveryPatternWidensClassifiesRoundsAndNarrowsBackToItself) {
                 << std::hex << bits;
         } else {
             ASSERT_EQ(static_cast<double>(f), halfValue(bits)) << std::hex << bits;
-            const double value = std::fabs(f);
             for (unsigned int n = 0; n <= 11; ++n) {
                 const unsigned int step = 1u << (10 - std::min(n, 10u));
                 const unsigned int below = (bits & 0x7fff) / step * step;
                 const unsigned int above = below + step;
                 unsigned int expected = below;
                 if (below != (bits & 0x7fff) && above < 0x7c00 &&
-                    halfValue(above) - value <= value - halfValue(below))
+                    halfValue(above) - magnitude <= magnitude - halfValue(below))
                     expected = above;
                 ASSERT_EQ(h.round(n).bits(), (bits & 0x8000) | expected)
                     << std::hex << bits << " n=" << n;
             }
         }
-        const float magnitude = std::fabs(f);
         ASSERT_TRUE(h.isFinite() == std::isfinite(f) && h.isNan() == std::isnan(f) &&
                     h.isInfinity() == std::isinf(f) && h.isZero() == (f == 0.0f) &&
                     h.isNegative() == ((bits & 0x8000) != 0) &&
                     h.isNormalized() == (std::isfinite(f) && magnitude >= smallestNormal) &&
                     h.isDenormalized() == (magnitude > 0.0f && magnitude < smallestNormal))
             << "classification of " << std::hex << bits;
-        // Negative zero is the one pattern that does not come back: every
-        // zero narrows to +0.
+        // Every zero narrows to +0, so -0 alone does not come back.
         ASSERT_EQ(half(f).bits(), bits == 0x8000 ? 0u : bits) << std::hex << bits;
     }
 }

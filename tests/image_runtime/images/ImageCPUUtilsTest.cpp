@@ -36,10 +36,12 @@ Bytes writeMiddle(F::tePixelFormat format, const float4& colour) {
     return row;
 }
 
-TEST(ImageCPUUtils, EveryByteSurvivesReadAndWriteInEachEightBitFormat) {
+// Access allocates nothing, and the hook sees the library's own allocations.
+TEST(ImageCPUUtils, EveryByteSurvivesReadAndWriteInEachEightBitFormatWithoutAllocating) {
     for (F::tePixelFormat format : {F::PIXEL_FORMAT_BGR8, F::PIXEL_FORMAT_BGRA8,
                                     F::PIXEL_FORMAT_RGB8, F::PIXEL_FORMAT_RGBA8}) {
         const size_t bytesPerPixel = F::PixelSize(format);
+        const long beforeImages = Support::allocationCount();
         // 256 pixels; channel c of pixel n holds byte n + 64 c (mod 256), so
         // every value appears in every channel.
         ImageCPU source(format, 256, 1, float2(1.0f), 3, -2, 0, 0);
@@ -47,8 +49,11 @@ TEST(ImageCPUUtils, EveryByteSurvivesReadAndWriteInEachEightBitFormat) {
         for (size_t n = 0; n < 256; ++n)
             for (size_t c = 0; c < bytesPerPixel; ++c)
                 source.pixels()[n * bytesPerPixel + c] = static_cast<unsigned char>(n + 64 * c);
+        const long before = Support::allocationCount();
+        ASSERT_GE(before - beforeImages, 2);
         for (int x = 3; x < 3 + 256; ++x)
             writeRGBAFloat4Pixel(target, readRGBAFloat4Pixel(source, x, -2), x, -2);
+        EXPECT_EQ(Support::allocationCount() - before, 0) << format;
         EXPECT_EQ(std::memcmp(source.pixels(), target.pixels(), 256 * bytesPerPixel), 0) << format;
     }
 }
@@ -91,24 +96,6 @@ TEST(ImageCPUUtils, WritingClampsThenTruncatesOrStoresOnlyThePixelsBytes) {
     EXPECT_THAT([&] { readRGBAFloat4Pixel(rgba16, 0, 0); }, refused);
     EXPECT_THAT([&] { writeRGBAFloat4Pixel(rgba16, float4(0.5f), 0, 0); }, refused);
     EXPECT_EQ(buffer, Bytes(8, 0x42));
-}
-
-TEST(ImageCPUUtils, SuccessfulAccessAllocatesNothing) {
-    float sum = 0.0f;
-    for (const F::tePixelFormat format :
-         {F::PIXEL_FORMAT_RGBA8, F::PIXEL_FORMAT_BGR8, F::PIXEL_FORMAT_RGBA32F}) {
-        const long beforeImage = Support::allocationCount();
-        ImageCPU image(format, 16, 16, float2(1.0f), 0, 0, 0, 0);
-        const long before = Support::allocationCount();
-        ASSERT_GT(before, beforeImage);  // the hook sees the library's own allocations
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) {
-                writeRGBAFloat4Pixel(image, float4(x / 16.0f, y / 16.0f, 0.5f, 1.0f), x, y);
-                sum += readRGBAFloat4Pixel(image, x, y)[0];
-            }
-        EXPECT_EQ(Support::allocationCount() - before, 0) << format;
-    }
-    EXPECT_GT(sum, 0.0f);
 }
 
 }  // namespace
