@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <random>
 #include <string>
@@ -55,7 +54,7 @@ TEST(ConversionsWithPixelSize, WorldToPixelChecksEmptinessInfinityPixelSizeThenT
         {world(0, 0, 1, kInf), float2(1, 1), at + "inf" + fit},
         {world(0, 0, 1, 1), float2(1, kNan), at + "nan" + fit}};
     for (const auto& [rect, pixelSize, message] : refused)
-        EXPECT_THAT([&] { worldToPixelSpace(rect, pixelSize); },
+        EXPECT_THAT(([&r = rect, &p = pixelSize] { worldToPixelSpace(r, p); }),
                     ThrowsMessage<ParameterException>(StrEq(message)))
             << rect << pixelSize;
 }

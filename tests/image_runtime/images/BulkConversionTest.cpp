@@ -122,6 +122,7 @@ std::vector<float4> probeColours() {
     const float special[] = {0.5f,    1.5f, -0.25f, 2.0f, nan,  -0.0f,   1e-30f,
                              -1e-30f, 7e4f, 1.0f,   0.0f, -nan, 0x1p-25f};
     std::vector<float4> colours;
+    colours.reserve(1001);
     for (int v = 0; v < 256; ++v) colours.emplace_back(v / 255.0f, (255 - v) / 255.0f, 1.0f, 0.0f);
     for (float a : special)
         for (float b : special) colours.emplace_back(a, b, special[(colours.size() * 7) % 13], a);

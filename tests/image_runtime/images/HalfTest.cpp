@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <vector>
 
 #include "image_runtime/images/half.h"
@@ -84,11 +83,11 @@ TEST(Half, ArithmeticRoundsOnceToFloatAndOnceToHalfAndNamedPatterns) {
     EXPECT_EQ(static_cast<float>(h), 2.5f);
     h /= 3.0f;  // 2.5 / 3 in float, then to the nearest half
     EXPECT_EQ(h.bits(), 0x3aab);
-    const unsigned int patterns[] = {
-        half::posInf().bits(), half::negInf().bits(),  half::qNan().bits(),     half::sNan().bits(),
-        (-half(0.0f)).bits(),  (-half::qNan()).bits(), (-half::negInf()).bits()};
-    EXPECT_EQ(std::vector<unsigned int>(std::begin(patterns), std::end(patterns)),
-              (std::vector<unsigned int>{0x7c00, 0xfc00, 0x7fff, 0x7dff, 0x8000, 0xffff, 0x7c00}));
+    EXPECT_EQ(
+        (std::vector<unsigned int>{half::posInf().bits(), half::negInf().bits(),
+                                   half::qNan().bits(), half::sNan().bits(), (-half(0.0f)).bits(),
+                                   (-half::qNan()).bits(), (-half::negInf()).bits()}),
+        (std::vector<unsigned int>{0x7c00, 0xfc00, 0x7fff, 0x7dff, 0x8000, 0xffff, 0x7c00}));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <limits>
 #include <tuple>
 #include <vector>
