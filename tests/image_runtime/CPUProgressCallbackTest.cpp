@@ -15,22 +15,23 @@ namespace {
 
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr int kError = CPU_STATUS_CALLBACK_ERROR;
+constexpr int kCancelled = CPU_STATUS_CANCELLED;
 
-// The fixture is the host's callback too.
+// The fixture is the host's callback too: it gives batch size `next` and
+// answers `answer`, or throws.
 class CPUProgress : public ::testing::Test, public CPUProgressCallback {
 protected:
     void SetUp() override { CPUProgressCallback::setCPUProgressCallback(this); }
     void TearDown() override { CPUProgressCallback::setCPUProgressCallback(nullptr); }
     int reportProgress(void* context, float* stepPercent) override {
-        seenContext = context;
-        *stepPercent = next;
         if (throws) throw 7;
+        *stepPercent = initialStepPercent(context);
         return answer;
     }
     float initialStepPercent(void* context) override {
         seenContext = context;
         if (throws) throw std::runtime_error("host failed");
-        return initial;
+        return next;
     }
     // Starts a job over lines [first, last); returns the lines per step.
     int start(float first, float last) {
@@ -43,8 +44,7 @@ protected:
         _ZEV_checkStatus(&job, &lines, &status);
         return lines;
     }
-    float initial = 50.0f;
-    float next = 50.0f;  // what reportProgress leaves in *stepPercent
+    float next = 50.0f;
     int answer = 1;
     bool throws = false;
     void* seenContext = nullptr;
@@ -55,57 +55,46 @@ protected:
 
 TEST_F(CPUProgress, BatchSizesBecomeLinesPerStepOrACallbackError) {
     // Tiny and NaN sizes, and empty or reversed jobs, advance a line at a time.
-    const struct {
-        float percent, first, last;
-        int lines, status;
-    } starts[] = {{50, 0, 101, 51, 0},      {25, 0, 1080, 270, 0},    {0.001f, 0, 10, 1, 0},
-                  {100, 0, 1080, 1080, 0},  {kNan, 0, 1080, 1, 0},    {10, 5, 5, 1, 0},
-                  {10, 9, 3, 1, 0},         {10, -2.9f, 3.9f, 1, 0},  {0, 0, 100, -1, kError},
-                  {-5, 0, 100, -1, kError}, {150, 0, 100, -1, kError}};
-    for (const auto& c : starts) {
+    const std::tuple<float, float, float, int, int> starts[] = {
+        {50, 0, 101, 51, 0},      {25, 0, 1080, 270, 0},    {0.001f, 0, 10, 1, 0},
+        {100, 0, 1080, 1080, 0},  {kNan, 0, 1080, 1, 0},    {10, 5, 5, 1, 0},
+        {10, 9, 3, 1, 0},         {10, -2.9f, 3.9f, 1, 0},  {0, 0, 100, -1, kError},
+        {-5, 0, 100, -1, kError}, {150, 0, 100, -1, kError}};
+    for (const auto& [percent, first, last, lines, bits] : starts) {
         status = 0;
-        initial = c.percent;
-        EXPECT_EQ(start(c.first, c.last), c.lines) << c.percent << " " << c.first;
-        EXPECT_EQ(status, c.status) << c.percent;
-        EXPECT_EQ(job.totalLines, int(c.last) - int(c.first));
-        EXPECT_EQ(job.stepPercent == c.percent, c.percent == c.percent);
+        next = percent;
+        EXPECT_EQ(start(first, last), lines) << percent << " " << first;
+        EXPECT_EQ(status, bits) << percent;
+        EXPECT_EQ(job.stepPercent == percent, percent == percent);
     }
     EXPECT_EQ(seenContext, &jobTag);
 
     // The size each report leaves sets the next step; a bad size outweighs
     // the answer and leaves the step alone.
-    initial = 10.0f;
+    next = 10.0f;
     ASSERT_EQ(start(0, 1000), 100);
-    const struct {
-        float next;
-        int answer, lines, status;
-    } reports[] = {{2.5f, 1, 25, 0},
-                   {100, 1, 1000, 0},
-                   {1e-6f, 1, 1, 0},
-                   {kNan, 1, 1, 0},
-                   {20, 0, 0, CPU_STATUS_CANCELLED},
-                   {150, 0, 17, kError},
-                   {0, 1, 17, kError}};
-    for (const auto& c : reports) {
+    const std::tuple<float, int, int, int> reports[] = {
+        {2.5f, 1, 25, 0},       {100, 1, 1000, 0},    {1e-6f, 1, 1, 0},  {kNan, 1, 1, 0},
+        {20, 0, 0, kCancelled}, {150, 0, 17, kError}, {0, 1, 17, kError}};
+    for (const auto& [size, reply, lines, bits] : reports) {
         status = 0;
-        next = c.next;
-        answer = c.answer;
-        EXPECT_EQ(check(17), c.lines) << c.next;
-        EXPECT_EQ(status, c.status) << c.next;
+        next = size;
+        answer = reply;
+        EXPECT_EQ(check(17), lines) << size;
+        EXPECT_EQ(status, bits) << size;
     }
 }
 
 TEST_F(CPUProgress, ThrowsBecomeErrorsStatusBitsAccumulateAndLineCountsClamp) {
-    status = CPU_STATUS_CANCELLED | 1;
+    status = kCancelled | 1;
     throws = true;
     job.stepPercent = 42.0f;
     EXPECT_EQ(start(0, 100), -1);
     EXPECT_EQ(job.stepPercent, 42.0f);
     EXPECT_EQ(check(9), 9);
-    EXPECT_EQ(status, CPU_STATUS_CANCELLED | kError | 1);
-    // Without a callback every step is the whole job, and no bit is cleared.
-    // Bounds are truncated; beyond the int range or NaN they clamp (the
-    // sanitized build traps the undefined conversions this replaced).
+    EXPECT_EQ(status, kCancelled | kError | 1);
+    // Without a callback every step is the whole job and no bit is cleared;
+    // bounds truncate, and clamp beyond the int range or where NaN.
     CPUProgressCallback::setCPUProgressCallback(nullptr);
     const std::tuple<float, float, int> bounds[] = {
         {-2e9f, 2e9f, INT_MAX}, {0.0f, 1e20f, INT_MAX}, {1e20f, -1e20f, INT_MIN},
@@ -115,7 +104,7 @@ TEST_F(CPUProgress, ThrowsBecomeErrorsStatusBitsAccumulateAndLineCountsClamp) {
     job.stepPercent = 3.0f;
     EXPECT_EQ(check(5), 20);
     EXPECT_EQ(job.stepPercent, 100.0f);
-    EXPECT_EQ(status, CPU_STATUS_CANCELLED | kError | 1);
+    EXPECT_EQ(status, kCancelled | kError | 1);
 }
 
 }  // namespace

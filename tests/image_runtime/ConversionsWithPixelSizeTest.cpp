@@ -1,14 +1,15 @@
 // Pixel/world conversions: the far edge in 64 bits, the order of the argument
-// checks, the int range, and a randomised cover/minimality check.
+// checks and their messages, the int range, extreme pixel sizes, and a
+// randomised cover/minimality check.
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
-#include <cstdint>
-#include <functional>
 #include <limits>
 #include <random>
-#include <utility>
+#include <string>
+#include <tuple>
 
 #include "image_runtime/ConversionsWithPixelSize.h"
 #include "zev_core/Exceptions.h"
@@ -17,10 +18,9 @@ namespace ZEV {
 namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 
-::testing::Matcher<std::function<void()>> refusedWith(const char* message) {
-    return testing::ThrowsMessage<ParameterException>(testing::StrEq(message));
-}
+using testing::StrEq, testing::ThrowsMessage;
 
 BoundingRect world(float minX, float minY, float maxX, float maxY) {
     return BoundingRect(float2(minX, minY), float2(maxX, maxY));
@@ -30,70 +30,56 @@ IntegerRect pixels(int i, int j, size_t w, size_t h) {
     return IntegerRect(int2(i, j), size2(w, h));
 }
 
-TEST(ConversionsWithPixelSize, PixelRectangleMapsToTheWorldAreaOfItsPixels) {
-    // The pixel size is taken as it is: zero collapses, negative does not swap.
-    EXPECT_EQ(pixelToWorldSpace(pixels(2, 3, 4, 5), float2(0, -1)), world(0, -3, 0, -8));
-    // The far edge is summed in 64 bits: a 32-bit sum would wrap to a large
-    // negative edge, and a negative offset widened as unsigned would be huge.
-    const int maxInt = std::numeric_limits<int>::max();
-    EXPECT_EQ(pixelToWorldSpace(pixels(maxInt, maxInt, 10, 1), float2(1, 1)),
-              world(2147483648.0f, 2147483648.0f, 2147483648.0f, 2147483648.0f));
-    const size_t wide = size_t(1) << 40;
-    EXPECT_EQ(pixelToWorldSpace(pixels(-5, -8, wide, 3), float2(1, 1)),
-              world(-5, -8, static_cast<float>(wide - 5), -5));
+// Empty rectangles map to no pixels whatever the pixel size; then the
+// infinite plane, a zero pixel size (before the coordinates are looked at)
+// and pixel coordinates outside the int range are refused, in that order.
+TEST(ConversionsWithPixelSize, WorldToPixelChecksEmptinessInfinityPixelSizeThenTheIntRange) {
+    EXPECT_EQ(worldToPixelSpace(BoundingRect(), float2(0, 0)), pixels(0, 0, 0, 0));
+    EXPECT_EQ(worldToPixelSpace(world(5, 5, 5, 9), float2(kNan, 0)), pixels(0, 0, 0, 0));
+    const std::string zero = "Can't convert to IntegerRect with PixelSize == 0";
+    const std::string at = "Can't convert to IntegerRect: pixel coordinate ",
+                      fit = " does not fit in int";
+    // Out of range past its ends, through small pixel sizes, or with no edge.
+    const std::tuple<BoundingRect, float2, std::string> refused[] = {
+        {BoundingRect::infinitePlane(), float2(0, 0),
+         "Can't convert infinitePlane to IntegerRect."},
+        {world(-kInf, 0, 1, 1), float2(0, 1), zero},
+        {world(-kInf, 0, 1, 1), float2(1, -0.0f), zero},
+        {world(0, 3e9f, 1, 4e9f), float2(1, 1), at + "3e+09" + fit},
+        {world(0, 0, 2147483648.0f, 1), float2(1, 1), at + "2.14748e+09" + fit},
+        {world(0, -1, 1, 2147483648.0f), float2(1, 1), at + "2.14748e+09" + fit},
+        {world(-2147483904.0f, 0, 0, 1), float2(1, 1), at + "-2.14748e+09" + fit},
+        {world(0, 0, 1, 1), float2(1e-10f, 1), at + "1e+10" + fit},
+        {world(-kInf, 0, 1, 1), float2(1, 1), at + "-inf" + fit},
+        {world(0, 0, 1, kInf), float2(1, 1), at + "inf" + fit},
+        {world(0, 0, 1, 1), float2(1, kNan), at + "nan" + fit}};
+    for (const auto& [rect, pixelSize, message] : refused)
+        EXPECT_THAT(([&r = rect, &p = pixelSize] { worldToPixelSpace(r, p); }),
+                    ThrowsMessage<ParameterException>(StrEq(message)))
+            << rect << pixelSize;
 }
 
-TEST(ConversionsWithPixelSize, WorldToPixelChecksEmptinessThenInfinityThenPixelSize) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_EQ(worldToPixelSpace(BoundingRect(), float2(0, 0)), pixels(0, 0, 0, 0));
-    EXPECT_EQ(worldToPixelSpace(world(5, 5, 5, 9), float2(nan, 0)), pixels(0, 0, 0, 0));
-    EXPECT_THAT([] { worldToPixelSpace(BoundingRect::infinitePlane(), float2(0, 0)); },
-                refusedWith("Can't convert infinitePlane to IntegerRect."));
-    // The zero size is refused before the coordinates are looked at.
-    const char* zero = "Can't convert to IntegerRect with PixelSize == 0";
-    for (const float2 pixelSize : {float2(0, 1), float2(1, -0.0f)})
-        EXPECT_THAT([&] { worldToPixelSpace(world(-kInf, 0, 1, 1), pixelSize); }, refusedWith(zero))
-            << pixelSize;
-
-    // Negative sizes pass; the reversed extent is widened with its sign.
+// Pixel sizes are taken as they are (zero collapses, negative does not swap,
+// infinite maps to pixel 0), and far edges and extents stay exact in 64 bits.
+TEST(ConversionsWithPixelSize, ExtremePixelSizesAndExtentsInBothDirections) {
+    EXPECT_EQ(pixelToWorldSpace(pixels(2, 3, 4, 5), float2(0, -1)), world(0, -3, 0, -8));
+    EXPECT_EQ(pixelToWorldSpace(pixels(INT_MAX, INT_MAX, 10, 1), float2(1, 1)),
+              world(0x1p31f, 0x1p31f, 0x1p31f, 0x1p31f));
+    EXPECT_EQ(pixelToWorldSpace(pixels(-5, -8, size_t{1} << 40, 3), float2(1, 1)),
+              world(-5, -8, 0x1p40f, -5));
     EXPECT_EQ(worldToPixelSpace(world(0, 0, 2, 2), float2(-1, 1)),
               pixels(0, 0, static_cast<size_t>(-2), 2));
-    // An infinite pixel size maps every finite coordinate to pixel 0.
     EXPECT_EQ(worldToPixelSpace(world(-7, 1, 9, 2), float2(kInf, 1)), pixels(0, 1, 0, 1));
-    // The reciprocal is multiplied: division would put 1.3 just under pixel
-    // 13 and give offset 12, size 9.
+    // Division would put 1.3 just under pixel 13 and give offset 12, size 9.
     ASSERT_LT(1.3f / 0.1f, 13.0f);
     EXPECT_EQ(worldToPixelSpace(world(1.3f, 0, 2.1f, 1), float2(0.1f, 0.1f)), pixels(13, 0, 8, 10));
-}
-
-TEST(ConversionsWithPixelSize, WorldToPixelRefusesCoordinatesOutsideTheIntRange) {
-    EXPECT_THAT(
-        [] { worldToPixelSpace(world(0, 3e9f, 1, 4e9f), float2(1, 1)); },
-        refusedWith("Can't convert to IntegerRect: pixel coordinate 3e+09 does not fit in int"));
-    // 2^31 is the first pixel edge past the range, -2^31 the last one inside
-    // it; small pixel sizes push ordinary coordinates out of range;
-    // half-infinite rectangles and NaN pixel sizes have no pixel edge at all.
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::pair<BoundingRect, float2> outside[] = {
-        {world(0, 0, 2147483648.0f, 1), float2(1, 1)},
-        {world(0, -1, 1, 2147483648.0f), float2(1, 1)},
-        {world(-2147483904.0f, 0, 0, 1), float2(1, 1)},
-        {world(0, 0, 1, 1), float2(1e-10f, 1)},
-        {world(-kInf, 0, 1, 1), float2(1, 1)},
-        {world(0, 0, 1, kInf), float2(1, 1)},
-        {world(0, 0, 1, 1), float2(1, nan)}};
-    for (const auto& [rect, pixelSize] : outside)
-        EXPECT_THROW(worldToPixelSpace(rect, pixelSize), ParameterException) << rect << pixelSize;
-
-    // Extents of 2^31 pixels and more between in-range edges are kept exact.
     EXPECT_EQ(worldToPixelSpace(world(-2147483648.0f, 0, 2147483520.0f, 1), float2(1, 1)),
-              pixels(std::numeric_limits<int>::min(), 0, (size_t(1) << 32) - 128, 1));
+              pixels(INT_MIN, 0, (size_t(1) << 32) - 128, 1));
 }
 
 // Whether pixels [first, end) of one axis cover [minimum, maximum] with no
-// pixel to spare, judged on the exact quotients in double precision. The
-// reciprocal multiplication may move a quotient by a few float ulps, so an
-// edge within that distance of a pixel boundary may fall on either side.
+// pixel to spare, judged on the exact quotients, give or take the few float
+// ulps the reciprocal multiplication may move them.
 bool coversMinimally(double minimum, double maximum, double pixelSize, double first, double end) {
     const double lo = minimum / pixelSize, hi = maximum / pixelSize;
     const double loSlack = 4.0 * std::ldexp(std::fabs(lo), -24) + 1e-30;
@@ -117,7 +103,6 @@ TEST(ConversionsWithPixelSize, RandomWorldRectanglesAreCoveredMinimally) {
                              std::max(minimum.y + std::pow(10.0f, logExtent(random)),
                                       std::nextafter(minimum.y, kInf)));
         const BoundingRect rect(minimum, maximum);
-        ASSERT_FALSE(rect.isEmpty());
         const IntegerRect covering = worldToPixelSpace(rect, pixelSize);
         const double i = covering.offset().i, j = covering.offset().j;
         ASSERT_TRUE(coversMinimally(minimum.x, maximum.x, pixelSize.x, i,

@@ -16,8 +16,7 @@ namespace {
 using Buffer = FilteringOutputStreambuf<LoggingInserter>;
 
 // Every line but an empty one is indented, a line ending after each line
-// break character; a refusing destination gives end-of-file and a missing one
-// fails every character.
+// break character; a refusing destination gives end-of-file.
 TEST(FilteringStream, BufferPassesEveryCharacterThroughTheInserter) {
     std::stringbuf destination;
     Buffer buffer(&destination);
@@ -28,10 +27,6 @@ TEST(FilteringStream, BufferPassesEveryCharacterThroughTheInserter) {
     EXPECT_EQ(buffer.sputc('\xff'), 0xff);  // a character, not end-of-file
     EXPECT_EQ(destination.str(), "  ab\n  cd\n\n;  e\xff");
     EXPECT_EQ(buffer.overflow(EOF), 0);
-    EXPECT_EQ(buffer.sgetc(), EOF);
-    EXPECT_EQ(buffer.pubsync(), 0);
-    Buffer orphan(nullptr);
-    EXPECT_EQ(orphan.sputn("abc", 3), 0);
     struct Refusing : std::streambuf {
         int_type overflow(int_type) override { return traits_type::eof(); }
     } refusing;
@@ -51,7 +46,7 @@ TEST(FilteringStream, StreamInterleavesWithItsTargetAndFailsAlone) {
     // Nothing is added or flushed when the filtering stream goes away.
     EXPECT_EQ(target.str(), "a\nhead\n  x 42\ntail");
 
-    std::ostream nowhere(nullptr);
+    std::ostream nowhere(nullptr);  // without a destination every character fails
     const std::ios_base::iostate before = nowhere.rdstate();
     FilteringOStream<LoggingInserter> toNowhere(nowhere);
     EXPECT_TRUE(toNowhere.good());

@@ -20,12 +20,6 @@ bool zerosOverGarbage() {
     return std::all_of(storage, storage + sizeof storage, [](unsigned char b) { return b == 0; });
 }
 
-TEST(Vectors, DefaultConstructionGivesZerosOverGarbage) {
-    EXPECT_TRUE(zerosOverGarbage<float4x4>() && zerosOverGarbage<size2>() &&
-                zerosOverGarbage<bool4>() && zerosOverGarbage<int3>());
-    EXPECT_TRUE(float2().size() == 2 && float3().size() == 3 && float4().size() == 4);
-}
-
 // Reads both components through the const operator, writes the second.
 template <class Vector, class Component>
 void expectIndexing(Vector v, Component first, Component second) {
@@ -35,7 +29,10 @@ void expectIndexing(Vector v, Component first, Component second) {
     EXPECT_TRUE(c[0] == first && c[1] == first);
 }
 
-TEST(Vectors, IndexingReachesEachComponentInOrder) {
+TEST(Vectors, DefaultsAreZerosAndIndexingReachesEachComponentInOrder) {
+    EXPECT_TRUE(zerosOverGarbage<float4x4>() && zerosOverGarbage<size2>() &&
+                zerosOverGarbage<bool4>() && zerosOverGarbage<int3>());
+    EXPECT_TRUE(float2().size() == 2 && float3().size() == 3 && float4().size() == 4);
     expectIndexing(int2(3, -4), 3, -4);
     expectIndexing(size2(5, 6), size_t{5}, size_t{6});
     expectIndexing(float2(0.5f, 1.5f), 0.5f, 1.5f);

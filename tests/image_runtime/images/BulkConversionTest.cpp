@@ -1,8 +1,6 @@
 // Bulk conversions at every instruction-set level this processor has: every
-// float narrowed, against a reference written from the definition of
-// binary16; every half widened and every convertible pixel format read and
-// written over every byte value and the special floats, against the
-// per-value rules; and rows of images.
+// float narrowed and every half widened, every convertible pixel format read
+// and written against the per-pixel rules, and rows of images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,14 +35,11 @@ uint32_t bitsOf(float f) {
 }
 
 // The half nearest to a finite, non-zero float, exact ties away from zero,
-// magnitudes from 65520 on to infinity. Works in doubles on the value: the
-// float is scaled so that one unit in the last place of the half binade it
-// falls in becomes 1, and the scaled value is rounded to an integer. The
-// binade comes from the float's exponent field, which keeps this fast enough
-// to run on all four billion floats.
+// magnitudes from 65520 on to infinity, from the definition of binary16: the
+// value, scaled (in doubles) so that a unit in the last place of its half
+// binade becomes 1, is rounded to an integer.
 unsigned short nearestHalf(float f) {
-    // 2^(10 - e) for the half binade e a float exponent field lies in; below
-    // the normal halves everything shares the denormal spacing.
+    // 2^(10 - e) for the half binade e of each float exponent field.
     static const std::array<double, 256> scale = [] {
         std::array<double, 256> table{};
         for (int field = 0; field < 256; ++field)
@@ -67,10 +62,9 @@ unsigned short nearestHalf(float f) {
     return sign | static_cast<unsigned short>(((exponent + 15) << 10) | (rounded - 1024));
 }
 
-// Narrows patterns first, first + stride, ... below 2^32 in chunks, per value
-// (the scalar level is half itself) and at every other level; counts the
-// values off the nearest half (NaNs: a NaN of the same sign) and the chunks a
-// vector level narrows differently, and records a wrong pattern.
+// Narrows patterns first, first + stride, ... per value (the scalar level) and
+// at every vector level; counts values off the nearest half (or, for NaNs, not
+// a NaN of the same sign) and chunks a vector level narrows differently.
 uint64_t narrowingErrors(uint64_t first, uint64_t stride, std::atomic<uint32_t>& wrong) {
     constexpr size_t kChunk = 4096;
     std::vector<float> source(kChunk);
@@ -107,8 +101,7 @@ TEST(BulkConversion, EveryFloatNarrowsToTheNearestHalfWithTiesAwayFromZero) {
     std::atomic<uint32_t> wrong{0};
     ZEV::Test::sweepEveryFloatPattern(
         [&](uint64_t first, uint64_t stride) { errors += narrowingErrors(first, stride, wrong); });
-    EXPECT_EQ(errors, 0u) << "a wrong float pattern (or the first of a chunk) 0x" << std::hex
-                          << wrong;
+    EXPECT_EQ(errors, 0u) << "wrong pattern (or first of a chunk) 0x" << std::hex << wrong;
 }
 
 TEST(BulkConversion, EveryHalfWidensExactlyWithItsPayload) {

@@ -15,10 +15,8 @@ TEST(ImageAccessor, FollowsTheImageThroughTheAbstractInterfaces) {
     std::vector<unsigned char> buffer(size_t{4} * 3 * 4);
     for (size_t n = 0; n < buffer.size(); ++n) buffer[n] = static_cast<unsigned char>(n * 10);
     ImageCPU image;
-    ImageCPUReadAccessor cpuReader(image);
-    ImageCPUWriteAccessor cpuWriter(image);
-    ImageReadAccessor& reader = cpuReader;
-    ImageWriteAccessor& writer = cpuWriter;
+    ImageCPUReadAccessor reader(image);
+    ImageCPUWriteAccessor writer(image);
     // Nothing is cached: after the image changes, the accessors follow. The
     // new one is 2 x 3 pixels at (10, 20), rows 4 pixels apart.
     image = ImageCPU(ImageCPU::PIXEL_FORMAT_RGBA8, buffer.data(), 2, 3, float2(1.0f), 10, 20, 4, 3);
